@@ -1,0 +1,27 @@
+#include "framework/SynthNotePlayer.h"
+
+namespace quillotone {
+
+SynthNotePlayer::SynthNotePlayer(SynthHost& host, const Scheduler& scheduler, int channel,
+                                 const QString& name, QObject* parent)
+    : QObject(parent), host_(host), scheduler_(scheduler), channel_(channel) {
+  setObjectName(name);
+  SetInstrument(instrument_);
+}
+
+void SynthNotePlayer::PlayNote(int note, int velocity) {
+  if (const ThreadContext* thread = scheduler_.Current()) {
+    host_.Schedule(scheduler_.Now(), channel_, note, velocity, thread->id());
+  } else {
+    host_.SendNow(channel_, note, velocity);
+  }
+}
+
+void SynthNotePlayer::SetInstrument(int instrument) {
+  instrument_ = instrument;
+  // General MIDI programs are counted from 1 by people, from 0 on the wire.
+  // Below 1 there is no program (and no subtracting from INT_MIN).
+  host_.SetProgram(channel_, instrument > 0 ? instrument - 1 : -1);
+}
+
+}  // namespace quillotone

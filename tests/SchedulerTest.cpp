@@ -1,0 +1,172 @@
+#include "framework/Scheduler.h"
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <stdexcept>
+
+#include "support/VirtualClock.h"
+
+namespace quillotone {
+namespace {
+
+using testing::VirtualClock;
+
+class SchedulerTest : public ::testing::Test {
+ protected:
+  VirtualClock clock;
+  Scheduler scheduler{clock};
+  ThreadContext thread{scheduler, "worker"};
+  std::vector<std::string> trace;
+};
+
+Task CountTurns(std::vector<std::string>& trace, int turns) {
+  for (int i = 0; i < turns; ++i) {
+    trace.push_back("turn " + std::to_string(i));
+    co_await RuntimeBackgroundTask();
+  }
+  trace.push_back("done");
+}
+
+TEST_F(SchedulerTest, StartRunsNothingUntilALaterTurn) {
+  scheduler.Start(thread, CountTurns(trace, 2));
+  EXPECT_TRUE(trace.empty());
+  EXPECT_TRUE(thread.running());
+  scheduler.RunReady();
+  EXPECT_EQ(trace, std::vector<std::string>{"turn 0"}) << "a yield waits for the next turn";
+  scheduler.RunReady();
+  scheduler.RunReady();
+  EXPECT_EQ(trace, (std::vector<std::string>{"turn 0", "turn 1", "done"}));
+  EXPECT_FALSE(thread.running()) << "a returned handler ends its thread";
+  EXPECT_FALSE(scheduler.RunReady());
+}
+
+Task Sleeper(std::vector<double>& woke, const Scheduler& scheduler, double micros) {
+  for (;;) {
+    co_await Wait(micros);
+    woke.push_back(scheduler.Now());
+  }
+}
+
+TEST_F(SchedulerTest, AWaitNeverEndsEarlyAndAdvancesLogicalTimeByExactlyItsLength) {
+  std::vector<double> woke;
+  clock.Set(1000);
+  scheduler.Start(thread, Sleeper(woke, scheduler, 250'000));
+  scheduler.RunReady();
+  ASSERT_EQ(scheduler.NextDeadline(), 251'000);
+
+  clock.Set(250'999);
+  scheduler.RunDue();
+  EXPECT_TRUE(woke.empty());
+  // Woken late, the thread still stands on its deadline: no drift.
+  clock.Set(260'000);
+  scheduler.RunDue();
+  EXPECT_EQ(woke, std::vector<double>{251'000});
+  EXPECT_EQ(scheduler.NextDeadline(), 501'000);
+  EXPECT_EQ(scheduler.Now(), 260'000) << "outside a thread, Now is the playhead";
+}
+
+TEST_F(SchedulerTest, AThreadFarBehindMovesToThePresent) {
+  std::vector<double> woke;
+  scheduler.Start(thread, Sleeper(woke, scheduler, 100));
+  scheduler.RunReady();
+  clock.Set(5e6);
+  scheduler.RunDue();
+  EXPECT_EQ(woke, std::vector<double>{5e6}) << "no burst of catch-up notes";
+}
+
+struct Guard {
+  bool& released;
+  ~Guard() { released = true; }
+};
+
+Task HoldAndWait(bool& released) {
+  Guard guard{released};
+  co_await Wait(1000);
+  ADD_FAILURE() << "resumed after a kill";
+}
+
+TEST_F(SchedulerTest, StopEndsTheThreadWhereItStandsAndReleasesItsFrame) {
+  bool released = false;
+  scheduler.Start(thread, HoldAndWait(released));
+  scheduler.RunReady();
+  ASSERT_FALSE(released);
+  scheduler.Stop(thread);
+  EXPECT_TRUE(released);
+  EXPECT_FALSE(thread.running());
+  EXPECT_EQ(clock.dropped, std::vector<std::uint32_t>{thread.id()});
+  EXPECT_FALSE(scheduler.NextDeadline());
+  clock.Set(1e6);
+  scheduler.RunDue();
+
+  scheduler.Stop(thread);  // not running: nothing happens
+  EXPECT_EQ(clock.dropped.size(), 1u);
+}
+
+TEST_F(SchedulerTest, AStoppedThreadRunsAgainFromTheBeginning) {
+  scheduler.Start(thread, CountTurns(trace, 3));
+  scheduler.RunReady();
+  scheduler.RunReady();
+  scheduler.Stop(thread);
+  scheduler.Start(thread, CountTurns(trace, 3));
+  scheduler.RunReady();
+  EXPECT_EQ(trace, (std::vector<std::string>{"turn 0", "turn 1", "turn 0"}));
+}
+
+TEST_F(SchedulerTest, StopAndStartWithinOneTurnResumesOnlyTheNewRun) {
+  // A pending resume of the old run must not resume the new one early.
+  scheduler.Start(thread, CountTurns(trace, 3));
+  scheduler.Stop(thread);
+  scheduler.Start(thread, CountTurns(trace, 3));
+  scheduler.RunReady();
+  EXPECT_EQ(trace, std::vector<std::string>{"turn 0"});
+}
+
+Task Throws() {
+  co_await RuntimeBackgroundTask();
+  throw std::runtime_error("broken string");
+}
+
+TEST_F(SchedulerTest, AnEscapingExceptionEndsOnlyItsThreadAndIsReported) {
+  ThreadContext other(scheduler, "other");
+  std::vector<std::string> reports;
+  scheduler.SetErrorReporter([&](const std::string& m) { reports.push_back(m); });
+  scheduler.Start(thread, Throws());
+  scheduler.Start(other, CountTurns(trace, 5));
+  for (int i = 0; i < 3; ++i) scheduler.RunReady();
+  EXPECT_FALSE(thread.running());
+  EXPECT_TRUE(other.running());
+  ASSERT_EQ(reports.size(), 1u);
+  EXPECT_EQ(reports[0], "thread worker ended by an error: broken string");
+}
+
+Task StampsNow(std::vector<double>& seen, const Scheduler& scheduler, const ThreadContext*& current) {
+  seen.push_back(scheduler.Now());
+  current = scheduler.Current();
+  co_await RuntimeBackgroundTask();
+}
+
+TEST_F(SchedulerTest, CurrentIsTheResumedThreadOnlyWhileItRuns) {
+  std::vector<double> seen;
+  const ThreadContext* current = nullptr;
+  clock.Set(7);
+  scheduler.Start(thread, StampsNow(seen, scheduler, current));
+  EXPECT_EQ(scheduler.Current(), nullptr);
+  scheduler.RunReady();
+  EXPECT_EQ(current, &thread);
+  EXPECT_EQ(seen, std::vector<double>{7});
+  EXPECT_EQ(scheduler.Current(), nullptr);
+}
+
+TEST_F(SchedulerTest, WakeHookHearsOfEveryNewTurnOrDeadline) {
+  int wakes = 0;
+  scheduler.SetWakeHook([&] { ++wakes; });
+  std::vector<double> woke;
+  scheduler.Start(thread, Sleeper(woke, scheduler, 10));
+  EXPECT_EQ(wakes, 1);
+  scheduler.RunReady();
+  EXPECT_EQ(wakes, 2);
+}
+
+}  // namespace
+}  // namespace quillotone

@@ -1,0 +1,93 @@
+#include "framework/Thread.h"
+
+#include <gtest/gtest.h>
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QTimer>
+#include <memory>
+
+#include "framework/EventLoopScheduler.h"
+#include "framework/SynthHost.h"
+
+namespace quillotone {
+namespace {
+
+// The real event loop and, with no synth attached, the system clock.
+class ThreadTest : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() {
+    static int argc = 1;
+    static char name[] = "framework_tests";
+    static char* argv[] = {name, nullptr};
+    static QCoreApplication app(argc, argv);
+  }
+
+  // Runs the event loop until `done` or a generous limit.
+  static void SpinUntil(const std::function<bool()>& done, int limitMs = 5000) {
+    QElapsedTimer timer;
+    timer.start();
+    while (!done() && timer.elapsed() < limitMs) {
+      QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 10);
+    }
+  }
+
+  SynthHost host;
+  EventLoopScheduler loop{host};
+  QObject owner;
+};
+
+Task Steps(std::vector<int>& steps, double waitMicros) {
+  for (int i = 0;; ++i) {
+    steps.push_back(i);
+    co_await Wait(waitMicros);
+  }
+}
+
+TEST_F(ThreadTest, RunReturnsAtOnceAndTheHandlerStartsOnALaterTurn) {
+  std::vector<int> steps;
+  auto* thread = new Thread(loop.scheduler(), "dorian1", [&] { return Steps(steps, 1000); }, &owner);
+  thread->Run();
+  EXPECT_TRUE(steps.empty());
+  EXPECT_TRUE(thread->IsRunning());
+  SpinUntil([&] { return !steps.empty(); });
+  EXPECT_EQ(steps.front(), 0);
+  EXPECT_EQ(owner.findChild<Thread*>("dorian1"), thread);
+  EXPECT_EQ(owner.findChild<Thread*>("lydian1"), nullptr);
+}
+
+TEST_F(ThreadTest, ATimedWaitSleepsItsWholeLengthOnTheEventLoop) {
+  std::vector<int> steps;
+  Thread thread(loop.scheduler(), "waiter", [&] { return Steps(steps, 50'000); });
+  QElapsedTimer elapsed;
+  thread.Run();
+  SpinUntil([&] { return !steps.empty(); });
+  elapsed.start();
+  SpinUntil([&] { return steps.size() >= 3; });
+  ASSERT_GE(steps.size(), 3u);
+  EXPECT_GE(elapsed.nsecsElapsed(), 2 * 50'000'000LL - 1'000'000) << "two waits of 50 ms";
+}
+
+TEST_F(ThreadTest, KillEndsTheThreadAndRunStartsItAfresh) {
+  std::vector<int> steps;
+  Thread thread(loop.scheduler(), "aeolian1", [&] { return Steps(steps, 20'000); });
+  thread.Kill();  // not running: nothing to do
+  EXPECT_FALSE(thread.IsRunning());
+
+  thread.Run();
+  SpinUntil([&] { return steps.size() >= 2; });
+  thread.Kill();
+  EXPECT_FALSE(thread.IsRunning());
+  const std::size_t played = steps.size();
+  QTimer::singleShot(100, [] {});
+  SpinUntil([] { return false; }, 100);
+  EXPECT_EQ(steps.size(), played) << "a killed thread never resumes";
+
+  steps.clear();
+  thread.Run();
+  SpinUntil([&] { return !steps.empty(); });
+  EXPECT_EQ(steps, std::vector<int>{0});
+}
+
+}  // namespace
+}  // namespace quillotone
