@@ -1,0 +1,148 @@
+#include "app/App.h"
+
+#include <QAction>
+#include <QCoreApplication>
+#include <QEventLoop>
+#include <QGuiApplication>
+#include <iostream>
+
+#include "framework/ControlLookup.h"
+#include "framework/SynthNotePlayer.h"
+#include "ui/MenuBar1.h"
+#include "ui/Texts.h"
+#include "ui/Window1.h"
+
+namespace quillotone {
+namespace {
+
+// The environment variable that names a SoundFont to use instead of the
+// system's default one.
+constexpr char kSoundFontVariable[] = "QUILLOTONE_SOUNDFONT";
+
+std::string Describe(std::exception_ptr error) {
+  try {
+    std::rethrow_exception(error);
+  } catch (const std::exception& e) {
+    return e.what();
+  } catch (...) {
+    return "an unknown error";
+  }
+}
+
+}  // namespace
+
+void Main(const std::vector<std::function<void()>>& steps,
+          const std::function<void(std::exception_ptr)>& report) {
+  try {
+    for (const auto& step : steps) step();
+  } catch (...) {
+    report(std::current_exception());
+  }
+}
+
+App::App(int& argc, char** argv) : QApplication(argc, argv) {
+  setApplicationName(kProgramName);
+  setApplicationDisplayName(kProgramName);
+  setQuitOnLastWindowClosed(true);
+}
+
+App::~App() {
+  // The window (its threads and players) goes before the sound it drives.
+  window_.reset();
+  delete menuBar_.data();  // still here only if no window ever took it
+}
+
+std::vector<std::function<void()>> App::StartupSteps() {
+  return {
+      [this] { InitFileTypes(); },
+      [this] { NewAppInstance(); },
+      [this] { ApplicationAddMenuHandlers(); },
+      [this] { MakeDefaultView(); },
+      [this] { exitStatus_ = RunEventLoop(); },
+  };
+}
+
+void App::InitFileTypes() {
+  FileType text;
+  text.name = QStringLiteral("text");
+  text.extensions = QString();
+  text.macType = QStringLiteral("TEXT");
+  text.macCreator = QStringLiteral("R*ch");
+  fileTypes_ = {text};
+}
+
+void App::NewAppInstance() {
+  (void)menuBar1();
+  // Report failures that the threads cannot hand to anyone else.
+  scheduler_.scheduler().SetErrorReporter(
+      [](const std::string& message) { std::cerr << "quillotone: " << message << '\n'; });
+}
+
+void App::ApplicationAddMenuHandlers() {
+  QAction* about = menuBar1().aboutquillotone();
+  if (about == nullptr) throw NilObjectException("aboutquillotone");
+  connect(about, &QAction::triggered, this, [this] { _aboutquillotone_Action(); });
+}
+
+void App::MakeDefaultView() {
+  (void)window1();
+  if (options_.sound) StartSound();
+}
+
+int App::RunEventLoop() { return exec(); }
+
+MenuBar1& App::menuBar1() {
+  if (menuBar_.isNull()) menuBar_ = new MenuBar1();
+  return *menuBar_;
+}
+
+Window1& App::window1() {
+  if (!window_) {
+    const std::optional<std::uint64_t> seed = options_.seed;
+    window_ = std::make_unique<Window1>(WindowServices{
+        .scheduler = scheduler_.scheduler(),
+        .menuBar = menuBar1(),
+        .messages = *messages_,
+        .makeNotePlayer =
+            [this](int channel, const QString& name, QObject* parent) -> QObject* {
+          return new SynthNotePlayer(synthHost_, scheduler_.scheduler(), channel, name, parent);
+        },
+        .makeRandom = [seed] { return std::make_unique<Random>(seed); },
+        .yield = [] { QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents); },
+    });
+    messageBoxes_.SetParent(window_.get());
+    window_->show();
+  }
+  return *window_;
+}
+
+void App::StartSound() {
+  connect(&synthHost_, &SynthHost::failed, this, [this](const QString& problem) {
+    messages_->Show(problem + QStringLiteral("\n\nQuillotone keeps working, but plays silently."));
+  });
+  SynthOptions options;
+  options.soundFont = qEnvironmentVariable(kSoundFontVariable).toStdString();
+  synthHost_.LoadInBackground(options);
+}
+
+bool App::_aboutquillotone_Action() {
+  messages_->Show(AboutText());
+  return false;
+}
+
+void App::ReportUnhandled(std::exception_ptr error) {
+  const std::string what = Describe(error);
+  std::cerr << "quillotone: unexpected error: " << what << '\n';
+  messages_->Show(QStringLiteral("Quillotone met an unexpected error:\n") + QString::fromStdString(what));
+}
+
+bool App::notify(QObject* receiver, QEvent* event) {
+  try {
+    return QApplication::notify(receiver, event);
+  } catch (...) {
+    ReportUnhandled(std::current_exception());
+  }
+  return false;
+}
+
+}  // namespace quillotone

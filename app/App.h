@@ -1,0 +1,95 @@
+#pragma once
+
+#include <QApplication>
+#include <QPointer>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "framework/EventLoopScheduler.h"
+#include "framework/SynthHost.h"
+#include "ui/MessageSink.h"
+
+namespace quillotone {
+
+class MenuBar1;
+class Window1;
+
+// The one file type the program declares. It is never registered with the
+// system: the program opens and saves no documents.
+struct FileType {
+  QString name;
+  QString extensions;
+  QString macType;
+  QString macCreator;
+};
+
+// The application object: owns the sound, the shared menu bar and the main
+// window, and reports whatever a handler lets escape instead of crashing.
+class App : public QApplication {
+  Q_OBJECT
+
+ public:
+  struct Options {
+    // Fixed seed: every start plays the same melody.
+    std::optional<std::uint64_t> seed;
+    // Sound as the program plays it; tests may ask for none.
+    bool sound = true;
+  };
+
+  App(int& argc, char** argv);
+  ~App() override;
+
+  void SetOptions(Options options) { options_ = options; }
+  // Where message boxes go; the default shows real ones.
+  void SetMessageSink(MessageSink* sink) { messages_ = sink; }
+  [[nodiscard]] MessageSink& messages() const { return *messages_; }
+
+  // The start-up steps in their order, for Main to run.
+  [[nodiscard]] std::vector<std::function<void()>> StartupSteps();
+
+  void InitFileTypes();
+  void NewAppInstance();
+  void ApplicationAddMenuHandlers();
+  void MakeDefaultView();
+  [[nodiscard]] int RunEventLoop();
+
+  // The shared menu bar, made on first use.
+  [[nodiscard]] MenuBar1& menuBar1();
+  // The one main window: made, built and shown on first use.
+  [[nodiscard]] Window1& window1();
+  [[nodiscard]] const FileType& textFileType() const { return fileTypes_.front(); }
+  [[nodiscard]] SynthHost& synthHost() { return synthHost_; }
+  [[nodiscard]] int exitStatus() const { return exitStatus_; }
+
+  // Shows the About box. The result says nothing; it is there for the menu.
+  bool _aboutquillotone_Action();
+
+  // Reports an exception that nothing else caught: on stderr, and in a box.
+  void ReportUnhandled(std::exception_ptr error);
+
+  bool notify(QObject* receiver, QEvent* event) override;
+
+ private:
+  void StartSound();
+
+  Options options_;
+  std::vector<FileType> fileTypes_;
+  SynthHost synthHost_;
+  EventLoopScheduler scheduler_{synthHost_};
+  MessageBoxSink messageBoxes_;
+  MessageSink* messages_ = &messageBoxes_;
+  QPointer<MenuBar1> menuBar_;
+  std::unique_ptr<Window1> window_;
+  int exitStatus_ = 0;
+};
+
+// Runs `steps` in order inside one catch: an exception skips the steps after
+// it and is handed to `report`; either way Main returns normally.
+void Main(const std::vector<std::function<void()>>& steps,
+          const std::function<void(std::exception_ptr)>& report);
+
+}  // namespace quillotone

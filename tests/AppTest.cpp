@@ -1,0 +1,142 @@
+#include "app/App.h"
+
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QComboBox>
+#include <QMenu>
+#include <QPushButton>
+#include <QTimer>
+#include <stdexcept>
+
+#include "framework/Thread.h"
+#include "ui/MenuBar1.h"
+#include "ui/Texts.h"
+#include "ui/Window1.h"
+
+namespace quillotone {
+namespace {
+
+class RecordingSink final : public MessageSink {
+ public:
+  void Show(const QString& text) override { shown.push_back(text); }
+  QStringList shown;
+};
+
+// A whole application per test, silent, with message boxes recorded.
+class AppTest : public ::testing::Test {
+ protected:
+  AppTest() {
+    app.SetOptions({.seed = 1, .sound = false});
+    app.SetMessageSink(&sink);
+  }
+
+  int argc = 1;
+  char name[10] = "app_tests";
+  char* argv[2] = {name, nullptr};
+  App app{argc, argv};
+  RecordingSink sink;
+};
+
+TEST_F(AppTest, StartUpOpensOneWindowSharingTheAppsMenuBar) {
+  std::vector<std::function<void()>> steps = app.StartupSteps();
+  ASSERT_EQ(steps.size(), 5u);
+  steps.pop_back();  // not the event loop
+  Main(steps, [](std::exception_ptr) { FAIL() << "start-up failed"; });
+
+  EXPECT_EQ(app.textFileType().name, "text");
+  EXPECT_EQ(app.textFileType().macType, "TEXT");
+  EXPECT_EQ(app.textFileType().macCreator, "R*ch");
+  EXPECT_TRUE(app.textFileType().extensions.isEmpty());
+
+  Window1& window = app.window1();
+  EXPECT_EQ(&app.window1(), &window) << "a second call makes no second window";
+  EXPECT_TRUE(window.isVisible());
+  int windows = 0;
+  for (QWidget* w : QApplication::topLevelWidgets()) windows += qobject_cast<Window1*>(w) != nullptr;
+  EXPECT_EQ(windows, 1);
+  EXPECT_EQ(window.menuBar(), &app.menuBar1()) << "one menu bar for the app and the window";
+}
+
+TEST_F(AppTest, TheMenuHoldsAboutAndQuit) {
+  MenuBar1& bar = app.menuBar1();
+  ASSERT_EQ(bar.actions().size(), 1);
+  QMenu* menu = bar.actions()[0]->menu();
+  ASSERT_NE(menu, nullptr);
+  EXPECT_EQ(menu, bar.FileMenu());
+  EXPECT_EQ(menu->title(), "About Quillotone");
+  const QList<QAction*> items = menu->actions();
+  ASSERT_EQ(items.size(), 2);
+  EXPECT_EQ(items[0]->text(), "About Quillotone");
+  EXPECT_EQ(items[0], bar.aboutquillotone());
+  EXPECT_TRUE(items[0]->shortcut().isEmpty());
+  EXPECT_EQ(items[1]->text(), "Quit");
+  EXPECT_EQ(items[1], bar.FileQuit());
+  EXPECT_EQ(items[1]->shortcut(), QKeySequence(QStringLiteral("Ctrl+Q")));
+}
+
+TEST_F(AppTest, AboutShowsTheEightLinesEveryTime) {
+  app.InitFileTypes();
+  app.NewAppInstance();
+  app.ApplicationAddMenuHandlers();
+  app.menuBar1().aboutquillotone()->trigger();
+  app.menuBar1().aboutquillotone()->trigger();
+  ASSERT_EQ(sink.shown.size(), 2);
+  EXPECT_EQ(sink.shown[0], sink.shown[1]);
+  const QStringList lines = sink.shown[0].split('\n');
+  ASSERT_EQ(lines.size(), 8);
+  EXPECT_EQ(lines[0], "Quillotone");
+  EXPECT_EQ(lines[1], "Quillotone plays a melody using notes from a selected mode or scale.");
+  EXPECT_EQ(lines[2],
+            "There are eight choices of mode or scale, the six principal ecclesiatistical modes (dorian, "
+            "phrygian, lydian, mixolydian, aeolian, ionian as well as the blues scale and the pentatonic "
+            "scale).");
+  EXPECT_EQ(lines[3], QString::fromUtf8("The rhythm of the melody is a transcription of a melody that I heard "
+                                        "whilst be put \u2018on hold\u2019 during a recent telephone call."));
+  EXPECT_EQ(lines[4], "The machine will run indefinitely until stopped by the user.");
+  EXPECT_EQ(lines.mid(5), QStringList({kAuthorLine, kContactEmail, kWebAddress}));
+  EXPECT_FALSE(lines[7].isEmpty());
+}
+
+TEST_F(AppTest, QuitEndsTheEventLoopWhileAMelodyPlays) {
+  bool wasPlaying = false;
+  QTimer::singleShot(0, &app, [&] {
+    app.window1().findChild<QComboBox*>("PopupMenu1")->setCurrentIndex(6);
+    app.window1().findChild<QPushButton*>("play")->click();
+    QTimer::singleShot(300, &app, [&] {
+      wasPlaying = app.window1().findChild<Thread*>("blues1")->IsRunning();
+      app.menuBar1().FileQuit()->trigger();
+    });
+  });
+  QTimer::singleShot(10'000, &app, [] { QCoreApplication::exit(99); });  // a hung loop fails, not hangs
+  Main(app.StartupSteps(), [](std::exception_ptr) { FAIL() << "start-up failed"; });
+  EXPECT_TRUE(wasPlaying);
+  EXPECT_EQ(app.exitStatus(), 0);
+}
+
+TEST_F(AppTest, AFailingStepSkipsTheRestAndIsReportedOnce) {
+  std::vector<std::function<void()>> steps = app.StartupSteps();
+  steps[1] = [] { throw NilObjectException("App"); };
+  int reports = 0;
+  Main(steps, [&](std::exception_ptr error) {
+    ++reports;
+    app.ReportUnhandled(error);
+  });
+  EXPECT_EQ(reports, 1);
+  ASSERT_EQ(sink.shown.size(), 1);
+  EXPECT_TRUE(sink.shown[0].contains("no object named \"App\"")) << sink.shown[0].toStdString();
+  EXPECT_TRUE(QApplication::topLevelWidgets().isEmpty()) << "no window opened";
+  EXPECT_EQ(app.exitStatus(), 0) << "the event loop never ran";
+}
+
+TEST_F(AppTest, AnExceptionInAnEventHandlerIsReportedNotFatal) {
+  QObject thrower;
+  QTimer::singleShot(0, &thrower, [] { throw std::runtime_error("handler broke"); });
+  QTimer::singleShot(50, &app, [] { QCoreApplication::exit(3); });
+  EXPECT_EQ(app.exec(), 3);
+  ASSERT_EQ(sink.shown.size(), 1);
+  EXPECT_TRUE(sink.shown[0].contains("handler broke"));
+}
+
+}  // namespace
+}  // namespace quillotone

@@ -1,0 +1,157 @@
+#include "ui/Window1.h"
+
+#include <QComboBox>
+#include <QFontDatabase>
+#include <QLayout>
+#include <QPushButton>
+#include <algorithm>
+#include <vector>
+
+#include "framework/Thread.h"
+#include "melody/Melody.h"
+#include "melody/Modes.h"
+#include "ui/ChasingArrows.h"
+#include "ui/MenuBar1.h"
+#include "ui/MessageSink.h"
+#include "ui/Texts.h"
+
+namespace quillotone {
+namespace {
+
+constexpr int kChannel1 = 0;
+constexpr int kChannel2 = 1;
+constexpr int kInstrument = 1;  // Acoustic Grand Piano
+
+// The popup's rows come from one text, a carriage return between items.
+QString PopupItems() {
+  QStringList items;
+  for (const Mode& mode : kModes) items << QString::fromUtf8(mode.popupText.data(), mode.popupText.size());
+  return items.join(QLatin1Char('\r'));
+}
+
+QString ToQString(std::string_view text) { return QString::fromUtf8(text.data(), static_cast<int>(text.size())); }
+
+}  // namespace
+
+Window1::Window1(WindowServices services, QWidget* parent)
+    : QMainWindow(parent,
+                  Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint),  // no close, min or max
+      services_(std::move(services)) {
+  Layout();
+  CreateControls();
+}
+
+void Window1::Layout() {
+  setMenuBar(&services_.menuBar);
+  setWindowTitle(kProgramName);
+  content_ = new QWidget(this);
+  content_->setFixedSize(kContentWidth, kContentHeight);
+  setCentralWidget(content_);
+  // The content area keeps its size; the window is as tall as the menu bar
+  // needs on top of it, and the user cannot resize it.
+  layout()->setSizeConstraint(QLayout::SetFixedSize);
+}
+
+void Window1::CreateControls() {
+  QFont font = QFontDatabase::systemFont(QFontDatabase::GeneralFont);
+  font.setPointSize(kTextSize);
+  const auto place = [&](QWidget* widget, const char* name, QRect geometry) {
+    widget->setObjectName(QString::fromLatin1(name));
+    widget->setGeometry(geometry);
+    widget->setFont(font);
+  };
+
+  auto* play = new QPushButton(QStringLiteral("start"), content_);
+  place(play, "play", {115, 90, 70, 20});
+  play->setAutoDefault(false);
+  connect(play, &QPushButton::clicked, this, &Window1::play_Action);
+
+  services_.makeNotePlayer(kChannel1, QStringLiteral("NotePlayer1"), this);
+  NotePlayerMember("NotePlayer1").SetInstrument(kInstrument);
+
+  auto* stop = new QPushButton(QStringLiteral("stop"), content_);
+  place(stop, "stop", {115, 190, 70, 20});
+  stop->setAutoDefault(false);
+  stop->setEnabled(false);
+  connect(stop, &QPushButton::clicked, this, &Window1::stop_Action);
+
+  auto* arrows = new ChasingArrows(content_);
+  place(arrows, "ChasingArrows1", {133, 133, 34, 34});
+  arrows->setVisible(false);
+
+  auto* popup = new QComboBox(content_);
+  place(popup, "PopupMenu1", {75, 30, 150, 20});
+  popup->addItems(PopupItems().split(QLatin1Char('\r')));
+  popup->setCurrentIndex(0);
+
+  // Created in this order; nothing depends on it, as every use goes by name.
+  for (std::string_view name : {"dorian1", "phrygian1", "lydian1", "mixolydian1", "ionian1", "blues1",
+                                "pentatonic1", "aeolian1"}) {
+    const auto mode = std::find_if(kModes.begin(), kModes.end(),
+                                   [&](const Mode& m) { return m.threadName == name; });
+    const std::span<const int> pitches = mode->pitches;
+    new Thread(services_.scheduler, ToQString(name),
+               [this, pitches] { return PlayMelody(*this, services_.makeRandom(), pitches); }, this);
+  }
+
+  services_.makeNotePlayer(kChannel2, QStringLiteral("NotePlayer2"), this);
+  NotePlayerMember("NotePlayer2").SetInstrument(kInstrument);
+}
+
+template <typename T>
+T& Window1::Member(std::string_view name) const {
+  T* member = findChild<T*>(ToQString(name));
+  if (member == nullptr) throw NilObjectException(name);
+  return *member;
+}
+
+NotePlayer* Window1::FindNotePlayer(std::string_view name) {
+  return dynamic_cast<NotePlayer*>(findChild<QObject*>(ToQString(name)));
+}
+
+NotePlayer& Window1::NotePlayerMember(std::string_view name) {
+  return NotePlayerNamed(*this, name);
+}
+
+std::optional<bool> Window1::FindEnabled(std::string_view name) {
+  const QWidget* control = findChild<QWidget*>(ToQString(name));
+  if (control == nullptr) return std::nullopt;
+  return control->isEnabled();
+}
+
+void Window1::play_Action() {
+  // Eight separate tests, each reading the selection afresh.
+  for (const Mode& mode : kModes) {
+    if (Member<QComboBox>("PopupMenu1").currentIndex() == mode.index) {
+      Member<Thread>(mode.threadName).Run();
+    }
+  }
+  Member<ChasingArrows>("ChasingArrows1").setVisible(true);
+  Member<QPushButton>("play").setEnabled(false);
+  Member<QPushButton>("stop").setEnabled(true);
+  Member<QComboBox>("PopupMenu1").setEnabled(false);
+}
+
+void Window1::stop_Action() {
+  // The controls first: a melody that looks sees at once that playing stopped.
+  Member<QPushButton>("stop").setEnabled(false);
+  Member<QPushButton>("play").setEnabled(true);
+  Member<ChasingArrows>("ChasingArrows1").setVisible(false);
+  Member<QComboBox>("PopupMenu1").setEnabled(true);
+
+  std::vector<std::string_view> threads;
+  for (const Mode& mode : kModes) threads.push_back(mode.threadName);
+  std::sort(threads.begin(), threads.end());
+  for (std::string_view name : threads) Member<Thread>(name).Kill();
+
+  // Whatever still sounds (the step cut short, the held notes) ends here.
+  for (int note = kLowestSweptNote; note <= kHighestSweptNote; ++note) {
+    NotePlayerMember(kMainPlayer).PlayNote(note, 0);
+    NotePlayerMember(kHeldPlayer).PlayNote(note, 0);
+    services_.yield();
+  }
+
+  services_.messages.Show(ThankYouText());
+}
+
+}  // namespace quillotone
