@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <array>
 #include <climits>
+#include <cmath>
 #include <cstdio>
 #include <filesystem>
 #include <string_view>
@@ -19,13 +20,13 @@ constexpr int kMidiDataMax = 127;
 // Debian's alternatives link first (it follows what the user chose), then the
 // packages that install a General MIDI SoundFont, best sounding first.
 constexpr std::array<std::string_view, 7> kSoundFontPaths = {
-    "/usr/share/sounds/sf2/default-GM.sf2",        // alternatives
-    "/usr/share/sounds/sf3/default-GM.sf3",        // alternatives
-    "/usr/share/sounds/sf2/FluidR3_GM.sf2",        // fluid-soundfont-gm
-    "/usr/share/sounds/sf3/MuseScore_General.sf3", // musescore-general-soundfont
-    "/usr/share/sounds/sf2/MuseScore_General.sf2", // musescore-general-soundfont-lossless
-    "/usr/share/sounds/sf3/FluidR3Mono_GM.sf3",    // fluidr3mono-gm-soundfont
-    "/usr/share/sounds/sf2/TimGM6mb.sf2",          // timgm6mb-soundfont
+    "/usr/share/sounds/sf2/default-GM.sf2",         // alternatives
+    "/usr/share/sounds/sf3/default-GM.sf3",         // alternatives
+    "/usr/share/sounds/sf2/FluidR3_GM.sf2",         // fluid-soundfont-gm
+    "/usr/share/sounds/sf3/MuseScore_General.sf3",  // MuseScore's General MIDI
+    "/usr/share/sounds/sf2/MuseScore_General.sf2",  // the same, uncompressed
+    "/usr/share/sounds/sf3/FluidR3Mono_GM.sf3",     // fluidr3mono-gm-soundfont
+    "/usr/share/sounds/sf2/TimGM6mb.sf2",           // timgm6mb-soundfont
 };
 
 // PulseAudio also reaches PipeWire (pipewire-pulse); ALSA is the fallback on
@@ -85,10 +86,14 @@ void Synth::Deleter::operator()(fluid_audio_driver_t* p) const { delete_fluid_au
 Synth::Synth(const SynthOptions& options) {
   RouteFluidSynthLog();
 
+  // FluidSynth range-checks the rate but lets NaN through.
+  if (!std::isfinite(options.sampleRate)) {
+    throw SynthError("The sample rate must be a number of Hz, not " +
+                     std::to_string(options.sampleRate) + ".");
+  }
   settings_.reset(new_fluid_settings());
   if (!settings_) throw SynthError("FluidSynth could not create its settings (out of memory).");
-  if (fluid_settings_setnum(settings_.get(), "synth.sample-rate", options.sampleRate) !=
-      FLUID_OK) {
+  if (fluid_settings_setnum(settings_.get(), "synth.sample-rate", options.sampleRate) != FLUID_OK) {
     throw SynthError("FluidSynth does not support a sample rate of " +
                      std::to_string(options.sampleRate) + " Hz.");
   }
@@ -160,7 +165,7 @@ std::optional<std::string> Synth::DefaultSoundFont() {
 }
 
 void Synth::ProgramChange(int channel, int program) {
-  // FluidSynth also takes 128 and then leaves the channel without an instrument.
+  // FluidSynth also takes 128, which is no General MIDI program.
   if (!IsMidiData(program)) return;
   fluid_synth_program_change(synth_.get(), channel, program);
 }
@@ -174,8 +179,7 @@ void Synth::NoteNow(int channel, int note, int velocity) {
   }
 }
 
-void Synth::NoteAt(std::uint32_t tick, int channel, int note, int velocity,
-                   std::uint32_t source) {
+void Synth::NoteAt(std::uint32_t tick, int channel, int note, int velocity, std::uint32_t source) {
   if (!IsMidiData(note) || !IsMidiData(velocity)) return;
   const std::unique_ptr<fluid_event_t, EventDeleter> event(new_fluid_event());
   if (!event) return;
@@ -183,7 +187,8 @@ void Synth::NoteAt(std::uint32_t tick, int channel, int note, int velocity,
   fluid_event_set_dest(event.get(), synthClient_);
   // A real note-off: at equal ticks the sequencer applies note-offs before
   // note-ons, so a note that ends where the same pitch starts again never cuts
-  // the new one. A note-on of velocity 0 has no such place in the order.
+  // the new one. (Before FluidSynth 2.2.2 a note-on of velocity 0 stayed a
+  // note-on, with no such place in the order.)
   if (velocity == 0) {
     fluid_event_noteoff(event.get(), channel, static_cast<short>(note));
   } else {

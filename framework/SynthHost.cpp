@@ -82,8 +82,7 @@ void SynthHost::DropScheduled(std::uint32_t source) {
   if (synth_) synth_->DropScheduled(source);
 }
 
-void SynthHost::Schedule(double micros, int channel, int note, int velocity,
-                         std::uint32_t source) {
+void SynthHost::Schedule(double micros, int channel, int note, int velocity, std::uint32_t source) {
   if (!synth_) return;
   const double tick = std::round((micros + kLeadMicros - tickOriginMicros_) / kMicrosPerTick);
   if (std::isnan(tick)) return;
