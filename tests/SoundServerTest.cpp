@@ -1,0 +1,477 @@
+#include <gtest/gtest.h>
+#include <fcntl.h>
+#include <spawn.h>
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <csignal>
+
+#include <QComboBox>
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QTimer>
+#include <QPushButton>
+#include <QtTest/QTest>
+#include <algorithm>
+#include <cmath>
+#include <complex>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <numbers>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "app/App.h"
+#include "melody/Modes.h"
+#include "ui/MessageSink.h"
+#include "ui/Texts.h"
+#include "ui/Window1.h"
+
+namespace quillotone {
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr int kRate = 44100;
+constexpr int kBytesPerSample = 2;  // s16le, one channel
+constexpr char kSinkName[] = "quillotone_test";
+constexpr int kPentatonicRow = 7;
+
+// A directory of our own for the daemon's socket, state and the recording.
+class TempDir {
+ public:
+  TempDir() {
+    std::string pattern = (fs::temp_directory_path() / "quillotone-pulse-XXXXXX").string();
+    if (mkdtemp(pattern.data()) != nullptr) path_ = pattern;
+  }
+  ~TempDir() {
+    std::error_code error;
+    if (!path_.empty()) fs::remove_all(path_, error);
+  }
+  TempDir(const TempDir&) = delete;
+  TempDir& operator=(const TempDir&) = delete;
+  [[nodiscard]] const fs::path& path() const { return path_; }
+
+ private:
+  fs::path path_;
+};
+
+// A child process that is ended however the test leaves: SIGTERM, then
+// SIGKILL if it lingers. Plain POSIX, so it can outlive the App.
+class Child {
+ public:
+  Child() = default;
+  ~Child() { Stop(); }
+  Child(const Child&) = delete;
+  Child& operator=(const Child&) = delete;
+
+  // `extraEnv` entries ("NAME=value") override the test's own environment;
+  // stdout and stderr go to `log`.
+  bool Start(const std::vector<std::string>& args, const std::vector<std::string>& extraEnv,
+             const fs::path& log) {
+    std::vector<std::string> env;
+    for (char** e = environ; *e != nullptr; ++e) {
+      const std::string entry = *e;
+      const std::string key = entry.substr(0, entry.find('=') + 1);
+      const bool overridden = std::any_of(extraEnv.begin(), extraEnv.end(),
+                                          [&](const std::string& x) { return x.starts_with(key); });
+      if (!overridden) env.push_back(entry);
+    }
+    env.insert(env.end(), extraEnv.begin(), extraEnv.end());
+    std::vector<char*> argv;
+    for (const auto& a : args) argv.push_back(const_cast<char*>(a.c_str()));
+    argv.push_back(nullptr);
+    std::vector<char*> envp;
+    for (const auto& e : env) envp.push_back(const_cast<char*>(e.c_str()));
+    envp.push_back(nullptr);
+
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, log.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    posix_spawn_file_actions_adddup2(&actions, STDOUT_FILENO, STDERR_FILENO);
+    posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
+    const int error = posix_spawnp(&pid_, argv[0], &actions, nullptr, argv.data(), envp.data());
+    posix_spawn_file_actions_destroy(&actions);
+    if (error != 0) pid_ = -1;
+    return error == 0;
+  }
+
+  bool Running() {
+    if (pid_ <= 0) return false;
+    int status = 0;
+    if (waitpid(pid_, &status, WNOHANG) == 0) return true;
+    pid_ = -1;
+    return false;
+  }
+
+  void Stop() {
+    if (!Running()) return;
+    kill(pid_, SIGTERM);
+    for (int i = 0; i < 300; ++i) {
+      if (waitpid(pid_, nullptr, WNOHANG) == pid_) {
+        pid_ = -1;
+        return;
+      }
+      usleep(10'000);
+    }
+    kill(pid_, SIGKILL);
+    waitpid(pid_, nullptr, 0);
+    pid_ = -1;
+  }
+
+ private:
+  pid_t pid_ = -1;
+};
+
+class RecordingSink final : public MessageSink {
+ public:
+  void Show(const QString& text) override { shown.push_back(text); }
+  std::vector<QString> shown;
+};
+
+// Runs the event loop (the melody lives on it) until `done` or `limitMs`,
+// sleeping in it between checks rather than spinning, so the daemon and the
+// synth's audio thread keep the processors they need.
+bool SpinUntil(const std::function<bool()>& done, int limitMs) {
+  QElapsedTimer timer;
+  timer.start();
+  QEventLoop loop;
+  QTimer check;
+  QObject::connect(&check, &QTimer::timeout, &loop, [&] {
+    if (done() || timer.elapsed() >= limitMs) loop.quit();
+  });
+  check.start(10);
+  if (!done()) loop.exec();
+  return done();
+}
+
+void SpinFor(int ms) {
+  QEventLoop loop;
+  QTimer::singleShot(ms, &loop, &QEventLoop::quit);
+  loop.exec();
+}
+
+bool CanConnect(const fs::path& socketPath) {
+  const int fd = socket(AF_UNIX, SOCK_STREAM, 0);
+  if (fd < 0) return false;
+  sockaddr_un address{};
+  address.sun_family = AF_UNIX;
+  const std::string name = socketPath.string();
+  if (name.size() >= sizeof(address.sun_path)) {
+    close(fd);
+    return false;
+  }
+  std::copy(name.begin(), name.end(), address.sun_path);
+  const bool ok = connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof(address)) == 0;
+  close(fd);
+  return ok;
+}
+
+std::string ReadText(const fs::path& path) {
+  std::ifstream in(path);
+  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+// Whole samples recorded so far: where "now" falls in the recording.
+std::size_t SamplesSoFar(const fs::path& path) {
+  std::error_code error;
+  const auto bytes = fs::file_size(path, error);
+  return error ? 0 : static_cast<std::size_t>(bytes) / kBytesPerSample;
+}
+
+std::vector<double> ReadSamples(const fs::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::vector<double> samples;
+  unsigned char bytes[2];
+  while (in.read(reinterpret_cast<char*>(bytes), 2)) {
+    samples.push_back(static_cast<std::int16_t>(bytes[0] | (bytes[1] << 8)));
+  }
+  return samples;
+}
+
+struct Level {
+  double rms = 0.0;
+  double maxAbs = 0.0;
+};
+
+Level Measure(const std::vector<double>& samples, std::size_t begin, std::size_t end) {
+  end = std::min(end, samples.size());
+  Level level;
+  if (begin >= end) return level;
+  double sum = 0.0;
+  for (std::size_t i = begin; i < end; ++i) {
+    sum += samples[i] * samples[i];
+    level.maxAbs = std::max(level.maxAbs, std::abs(samples[i]));
+  }
+  level.rms = std::sqrt(sum / static_cast<double>(end - begin));
+  return level;
+}
+
+// A playback stream that runs dry is filled with exact zeros by the server,
+// and the synth's audio resumes after the gap: each gap shifts the phase of
+// every sounding note, smearing it over the neighbouring semitones. While
+// the melody plays nothing is that silent, so such runs are gaps.
+constexpr std::size_t kShortestGap = 8;
+
+struct Spliced {
+  std::vector<double> samples;
+  int gaps = 0;
+  std::size_t gapSamples = 0;
+};
+
+Spliced WithoutGaps(const std::vector<double>& samples, std::size_t begin, std::size_t end) {
+  end = std::min(end, samples.size());
+  Spliced out;
+  std::size_t i = begin;
+  while (i < end) {
+    std::size_t j = i;
+    while (j < end && samples[j] == 0.0) ++j;
+    if (j - i >= kShortestGap) {
+      ++out.gaps;
+      out.gapSamples += j - i;
+    } else {
+      out.samples.insert(out.samples.end(), samples.begin() + static_cast<std::ptrdiff_t>(i),
+                         samples.begin() + static_cast<std::ptrdiff_t>(j));
+    }
+    if (j < end) out.samples.push_back(samples[j]);
+    i = j + 1;
+  }
+  return out;
+}
+
+void Fft(std::vector<std::complex<double>>& a) {
+  const std::size_t n = a.size();
+  for (std::size_t i = 1, j = 0; i < n; ++i) {
+    std::size_t bit = n >> 1;
+    for (; (j & bit) != 0; bit >>= 1) j ^= bit;
+    j ^= bit;
+    if (i < j) std::swap(a[i], a[j]);
+  }
+  for (std::size_t len = 2; len <= n; len <<= 1) {
+    const double angle = -2.0 * std::numbers::pi / static_cast<double>(len);
+    const std::complex<double> step(std::cos(angle), std::sin(angle));
+    for (std::size_t i = 0; i < n; i += len) {
+      std::complex<double> w(1.0);
+      for (std::size_t k = 0; k < len / 2; ++k) {
+        const std::complex<double> u = a[i + k];
+        const std::complex<double> v = a[i + k + len / 2] * w;
+        a[i + k] = u + v;
+        a[i + k + len / 2] = u - v;
+        w *= step;
+      }
+    }
+  }
+}
+
+// Spectral power folded into pitch classes (0 = C): each FFT bin counts for
+// the MIDI note nearest its frequency, notes kLowNote..kHighNote only. One
+// long window gives a fraction of a hertz per bin, enough for the lowest
+// second voices (36 semitones below middle C).
+constexpr int kLowNote = 24;
+constexpr int kHighNote = 96;
+
+std::array<double, 12> Chroma(const std::vector<double>& samples) {
+  const std::size_t count = samples.size();
+  std::size_t n = 1;
+  while (n < count) n <<= 1;
+  std::vector<std::complex<double>> spectrum(n);
+  for (std::size_t i = 0; i < count; ++i) {
+    const double hann = 0.5 - 0.5 * std::cos(2.0 * std::numbers::pi * static_cast<double>(i) /
+                                              static_cast<double>(count - 1));
+    spectrum[i] = samples[i] * hann;
+  }
+  Fft(spectrum);
+  std::array<double, 12> chroma{};
+  for (std::size_t bin = 1; bin < n / 2; ++bin) {
+    const double hz = static_cast<double>(bin) * kRate / static_cast<double>(n);
+    const int note = static_cast<int>(std::lround(69.0 + 12.0 * std::log2(hz / 440.0)));
+    if (note < kLowNote || note > kHighNote) continue;
+    chroma[static_cast<std::size_t>(note % 12)] += std::norm(spectrum[bin]);
+  }
+  return chroma;
+}
+
+constexpr const char* kPitchNames[12] = {"C", "C#", "D", "D#", "E", "F", "F#", "G", "G#", "A", "A#", "B"};
+
+class SoundServerTest : public ::testing::Test {
+ protected:
+  SoundServerTest() { setenv("QT_QPA_PLATFORM", "offscreen", 0); }
+
+  // A daemon of our own with one null sink, reachable only through a socket
+  // in our directory; a user's own sound server is never touched.
+  bool StartDaemon() {
+    const std::string d = dir.path().string();
+    return daemon.Start(
+        {"pulseaudio", "-n", "--daemonize=no", "--system=false", "--use-pid-file=false",
+         "--exit-idle-time=-1", "--disallow-exit",
+         "--log-target=stderr", "-L",
+         std::string("module-null-sink sink_name=") + kSinkName, "-L",
+         "module-native-protocol-unix auth-anonymous=1 socket=" + d + "/native"},
+        {"HOME=" + d, "XDG_RUNTIME_DIR=" + d, "PULSE_RUNTIME_PATH=" + d, "PULSE_STATE_PATH=" + d,
+         "PULSE_SERVER="},
+        dir.path() / "daemon.log");
+  }
+
+  std::string DaemonLog() const { return ReadText(dir.path() / "daemon.log"); }
+
+  // Declared so that they go in reverse: the recorder, then the daemon.
+  TempDir dir;
+  Child daemon;
+  Child recorder;
+};
+
+TEST_F(SoundServerTest, PlaysTheChosenModeThroughTheServerAndFallsSilentAfterStop) {
+  QElapsedTimer wall;
+  wall.start();
+  ASSERT_FALSE(dir.path().empty()) << "mkdtemp failed";
+  const fs::path socket = dir.path() / "native";
+  const fs::path recording = dir.path() / "monitor.raw";
+
+  ASSERT_TRUE(StartDaemon()) << "pulseaudio could not be started: is it installed?";
+  QElapsedTimer waited;
+  waited.start();
+  while (daemon.Running() && !CanConnect(socket) && waited.elapsed() < 5000) usleep(20'000);
+  ASSERT_TRUE(daemon.Running() && CanConnect(socket)) << "pulseaudio is not listening:\n" << DaemonLog();
+
+  // Before the synth exists: FluidSynth's driver finds the server here.
+  const std::string server = "unix:" + socket.string();
+  setenv("PULSE_SERVER", server.c_str(), 1);
+
+  static int argc = 1;
+  static char name[] = "sound_server_tests";
+  static char* argv[] = {name, nullptr};
+  // After the daemon guard, so the synth leaves the server before it stops.
+  App app(argc, argv);
+  RecordingSink sink;
+  app.SetMessageSink(&sink);
+  app.SetOptions({.seed = 12345, .sound = true});
+
+  bool ready = false;
+  QString failure;
+  QObject::connect(&app.synthHost(), &SynthHost::ready, [&] { ready = true; });
+  QObject::connect(&app.synthHost(), &SynthHost::failed, [&](const QString& m) { failure = m; });
+  std::string reported;
+  auto steps = app.StartupSteps();
+  steps.pop_back();  // the event loop: this test turns it itself
+  Main(steps, [&](std::exception_ptr e) {
+    try {
+      std::rethrow_exception(e);
+    } catch (const std::exception& x) {
+      reported = x.what();
+    } catch (...) {
+      reported = "an unknown error";
+    }
+  });
+  ASSERT_EQ(reported, "");
+
+  ASSERT_TRUE(SpinUntil([&] { return ready || !failure.isEmpty(); }, 15000)) << "the synth never loaded";
+  ASSERT_TRUE(ready) << failure.toStdString() << "\nserver log:\n" << DaemonLog();
+  ASSERT_NE(app.synthHost().synth(), nullptr);
+  EXPECT_EQ(app.synthHost().synth()->audioDriver(), "pulseaudio");
+
+  // One recording throughout; "now" is marked by how much it holds. A short
+  // latency keeps that mark close to the moment.
+  ASSERT_TRUE(recorder.Start({"parec", "--server=" + server, "-d", std::string(kSinkName) + ".monitor",
+                              "--format=s16le", "--rate=44100", "--channels=1", "--raw",
+                              "--latency-msec=20", recording.string()},
+                             {}, dir.path() / "parec.log"))
+      << "parec could not be started: is pulseaudio-utils installed?";
+  ASSERT_TRUE(SpinUntil([&] { return SamplesSoFar(recording) > kRate / 5; }, 5000))
+      << "the monitor delivers nothing: " << ReadText(dir.path() / "parec.log");
+
+  Window1& window = app.window1();
+  auto* popup = window.findChild<QComboBox*>("PopupMenu1");
+  auto* play = window.findChild<QPushButton*>("play");
+  auto* stop = window.findChild<QPushButton*>("stop");
+  ASSERT_NE(popup, nullptr);
+  ASSERT_NE(play, nullptr);
+  ASSERT_NE(stop, nullptr);
+  popup->setCurrentIndex(kPentatonicRow);
+  const Mode* mode = ModeAt(kPentatonicRow);
+  ASSERT_NE(mode, nullptr);
+  std::set<int> modeClasses;
+  for (int pitch : mode->pitches) modeClasses.insert(pitch % 12);
+
+  const std::size_t beforePlay = SamplesSoFar(recording);
+  QTest::mouseClick(play, Qt::LeftButton);
+  SpinFor(1000);
+  const std::size_t listenFrom = SamplesSoFar(recording);
+  SpinFor(4000);
+  const std::size_t stopAt = SamplesSoFar(recording);
+  QTest::mouseClick(stop, Qt::LeftButton);
+  SpinFor(2500);
+  recorder.Stop();
+
+  const std::vector<double> samples = ReadSamples(recording);
+  // Before play: the floor of the server and of the synth.
+  const Level floor = Measure(samples, 0, beforePlay);
+  const Level playing = Measure(samples, listenFrom, stopAt);
+  std::printf("floor before play: rms %.2f max %.0f\n", floor.rms, floor.maxAbs);
+  std::printf("playing (%.2f s): rms %.1f max %.0f\n", static_cast<double>(stopAt - listenFrom) / kRate,
+              playing.rms, playing.maxAbs);
+  // The floor here is digital silence; FluidSynth's default gain leaves the
+  // melody near -40 dBFS, so a quarter of that still means it sounds.
+  EXPECT_GT(playing.rms, 50.0);
+  EXPECT_GT(playing.rms, 20.0 * std::max(floor.rms, 1.0));
+
+  const Spliced heard = WithoutGaps(samples, listenFrom, stopAt);
+  std::printf("gaps in the stream while playing: %d, %.0f ms in all\n", heard.gaps,
+              1000.0 * static_cast<double>(heard.gapSamples) / kRate);
+  const std::array<double, 12> chroma = Chroma(heard.samples);
+  std::vector<int> order(12);
+  for (int i = 0; i < 12; ++i) order[i] = i;
+  std::sort(order.begin(), order.end(), [&](int a, int b) { return chroma[a] > chroma[b]; });
+  double total = 0.0;
+  double inMode = 0.0;
+  for (int pc = 0; pc < 12; ++pc) {
+    total += chroma[pc];
+    if (modeClasses.count(pc) != 0) inMode += chroma[pc];
+  }
+  ASSERT_GT(total, 0.0);
+  std::printf("chroma, share of energy, strongest first (* = not in the mode):");
+  for (int pc : order) {
+    std::printf(" %s %.3f%s", kPitchNames[pc], chroma[pc] / total, modeClasses.count(pc) != 0 ? "" : "*");
+  }
+  std::printf("\nshare in the mode: %.3f\n", inMode / total);
+  // The three strongest are notes the melody played. Below them come the
+  // piano's harmonics: the 3rd (a fifth up) and 5th (a third up) land
+  // outside the mode, e.g. E from A.
+  for (int rank = 0; rank < 3; ++rank) {
+    EXPECT_EQ(modeClasses.count(order[rank]), 1u)
+        << kPitchNames[order[rank]] << " ranks " << rank + 1 << " but is not in the " << mode->popupText;
+  }
+  // Seven classes outside the mode share what harmonics and reverb leave;
+  // chance would give them 7/12.
+  EXPECT_GT(inMode / total, 0.75);
+
+  // Stopping: the thank-you box, then silence once the piano has released.
+  ASSERT_FALSE(sink.shown.empty());
+  EXPECT_EQ(sink.shown.back(), ThankYouText());
+  std::printf("rms after stop, per 100 ms:");
+  for (std::size_t from = stopAt; from + kRate / 10 <= samples.size(); from += kRate / 10) {
+    std::printf(" %.0f", Measure(samples, from, from + kRate / 10).rms);
+  }
+  std::size_t lastSound = stopAt;
+  for (std::size_t i = stopAt; i < samples.size(); ++i) {
+    if (std::abs(samples[i]) > 1.0) lastSound = i;
+  }
+  std::printf("\nlast sample above 1 LSB: %.3f s after stop\n", static_cast<double>(lastSound - stopAt) / kRate);
+  // 0.5 s for the notes to end, and as long again for the piano's release and
+  // the reverb (measured here: gone about 0.6 s after the click).
+  const Level after = Measure(samples, stopAt + kRate, stopAt + 2 * kRate);
+  std::printf("1.0-2.0 s after stop: rms %.2f max %.0f\n", after.rms, after.maxAbs);
+  EXPECT_LT(after.rms, 1.0);
+  EXPECT_LE(after.maxAbs, 2.0);
+  std::printf("wall time %.1f s\n", static_cast<double>(wall.elapsed()) / 1000.0);
+}
+
+}  // namespace
+}  // namespace quillotone
