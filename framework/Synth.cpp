@@ -33,6 +33,13 @@ constexpr std::array<std::string_view, 7> kSoundFontPaths = {
 // systems without a sound server.
 constexpr std::array<const char*, 2> kAudioDrivers = {"pulseaudio", "alsa"};
 
+// Audio is handed to the sound server in periods of this many frames. The
+// default (64 x 16) lets a busy desktop starve the stream for a few ms at a
+// time; larger periods cost only latency, which the sequencer's lead already
+// absorbs, and keep timing, since events still apply per 64-frame block.
+constexpr int kPeriodFrames = 512;
+constexpr int kPeriods = 4;
+
 constexpr const char* kLogPrefix = "quillotone: fluidsynth: ";
 
 bool IsMidiData(int value) { return value >= 0 && value <= kMidiDataMax; }
@@ -134,6 +141,8 @@ Synth::Synth(const SynthOptions& options) {
   }
 
   if (!options.audioOutput) return;
+  fluid_settings_setint(settings_.get(), "audio.period-size", kPeriodFrames);
+  fluid_settings_setint(settings_.get(), "audio.periods", kPeriods);
   std::string tried;
   auto tryDriver = [&](const char* name) {
     tried += tried.empty() ? name : std::string(", ") + name;

@@ -4,6 +4,7 @@
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
+#include <QEventLoop>
 #include <QTimer>
 #include <memory>
 
@@ -23,13 +24,18 @@ class ThreadTest : public ::testing::Test {
     static QCoreApplication app(argc, argv);
   }
 
-  // Runs the event loop until `done` or a generous limit.
+  // Runs the event loop until `done` or a generous limit, sleeping between
+  // events rather than spinning.
   static void SpinUntil(const std::function<bool()>& done, int limitMs = 5000) {
-    QElapsedTimer timer;
-    timer.start();
-    while (!done() && timer.elapsed() < limitMs) {
-      QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 10);
-    }
+    QElapsedTimer elapsed;
+    elapsed.start();
+    QEventLoop loop;
+    QTimer check;
+    QObject::connect(&check, &QTimer::timeout, &loop, [&] {
+      if (done() || elapsed.elapsed() >= limitMs) loop.quit();
+    });
+    check.start(2);
+    if (!done()) loop.exec();
   }
 
   SynthHost host;
@@ -79,7 +85,6 @@ TEST_F(ThreadTest, KillEndsTheThreadAndRunStartsItAfresh) {
   thread.Kill();
   EXPECT_FALSE(thread.IsRunning());
   const std::size_t played = steps.size();
-  QTimer::singleShot(100, [] {});
   SpinUntil([] { return false; }, 100);
   EXPECT_EQ(steps.size(), played) << "a killed thread never resumes";
 
