@@ -40,6 +40,10 @@ constexpr std::array<const char*, 2> kAudioDrivers = {"pulseaudio", "alsa"};
 constexpr int kPeriodFrames = 512;
 constexpr int kPeriods = 4;
 
+// FluidSynth's default gain (0.2) leaves a lone piano line near -42 dBFS;
+// this brings it to a comfortable level with room for the loudest chords.
+constexpr double kGain = 0.6;
+
 constexpr const char* kLogPrefix = "quillotone: fluidsynth: ";
 
 bool IsMidiData(int value) { return value >= 0 && value <= kMidiDataMax; }
@@ -105,6 +109,7 @@ Synth::Synth(const SynthOptions& options) {
                      std::to_string(options.sampleRate) + " Hz.");
   }
   fluid_settings_getnum(settings_.get(), "synth.sample-rate", &sampleRate_);
+  fluid_settings_setnum(settings_.get(), "synth.gain", kGain);
 
   synth_.reset(new_fluid_synth(settings_.get()));
   if (!synth_) throw SynthError("FluidSynth could not create a synthesizer (out of memory).");

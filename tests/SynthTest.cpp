@@ -165,10 +165,12 @@ class Spectrum {
 };
 
 // Frames where the sound rises through a level after a quiet stretch: where
-// notes begin, each note counted once.
+// notes begin, each note counted once. Levels are relative to the loudest
+// sample, so the synth's gain does not matter.
 std::vector<std::size_t> Onsets(std::span<const float> audio) {
-  constexpr double kLevel = 0.01;
-  constexpr double kQuiet = 0.005;
+  const double peak = Peak(audio);
+  const double kLevel = 0.1 * peak;
+  const double kQuiet = 0.05 * peak;
   const std::size_t quietFrames = FrameAt(30.0);
   std::vector<std::size_t> onsets;
   bool armed = true;

@@ -16,6 +16,8 @@ void MessageBoxSink::Show(const QString& text) {
     return;
   }
   QMessageBox box(QMessageBox::NoIcon, kProgramName, text, QMessageBox::Ok, parent_);
+  // Wide enough that a web address is not broken over lines.
+  box.setStyleSheet(QStringLiteral("QLabel { min-width: 26em; }"));
   box.exec();
 }
 
