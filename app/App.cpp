@@ -103,8 +103,7 @@ Window1& App::window1() {
         .scheduler = scheduler_.scheduler(),
         .menuBar = menuBar1(),
         .messages = *messages_,
-        .makeNotePlayer =
-            [this](int channel, const QString& name, QObject* parent) -> QObject* {
+        .makeNotePlayer = [this](int channel, const QString& name, QObject* parent) -> QObject* {
           return new SynthNotePlayer(synthHost_, scheduler_.scheduler(), channel, name, parent);
         },
         .makeRandom = [seed] { return std::make_unique<Random>(seed); },
@@ -133,7 +132,8 @@ bool App::_aboutquillotone_Action() {
 void App::ReportUnhandled(std::exception_ptr error) {
   const std::string what = Describe(error);
   std::cerr << "quillotone: unexpected error: " << what << '\n';
-  messages_->Show(QStringLiteral("Quillotone met an unexpected error:\n") + QString::fromStdString(what));
+  messages_->Show(QStringLiteral("Quillotone met an unexpected error:\n") +
+                  QString::fromStdString(what));
 }
 
 bool App::notify(QObject* receiver, QEvent* event) {

@@ -11,7 +11,8 @@ int main(int argc, char** argv) {
       QStringLiteral("Plays an endless melody in a mode or scale of your choice."));
   parser.addHelpOption();
   const QCommandLineOption seedOption(
-      QStringLiteral("seed"), QStringLiteral("Play the same melody at every start, drawn from <number>."),
+      QStringLiteral("seed"),
+      QStringLiteral("Play the same melody at every start, drawn from <number>."),
       QStringLiteral("number"));
   parser.addOption(seedOption);
   if (!parser.parse(QCoreApplication::arguments())) {
@@ -32,6 +33,7 @@ int main(int argc, char** argv) {
   }
   app.SetOptions(options);
 
-  quillotone::Main(app.StartupSteps(), [&app](std::exception_ptr error) { app.ReportUnhandled(error); });
+  quillotone::Main(app.StartupSteps(),
+                   [&app](std::exception_ptr error) { app.ReportUnhandled(error); });
   return app.exitStatus();
 }

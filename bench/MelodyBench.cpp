@@ -25,7 +25,8 @@ int main() {
     window.notes.clear();
     window.questions.clear();
   }
-  const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-  std::printf("%.0f hours of melody: %.3f s wall, %zu note calls (%.1f M/s)\n", kHours, seconds, notes,
-              notes / seconds / 1e6);
+  const double seconds =
+      std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+  std::printf("%.0f hours of melody: %.3f s wall, %zu note calls (%.1f M/s)\n", kHours, seconds,
+              notes, notes / seconds / 1e6);
 }

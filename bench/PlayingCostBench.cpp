@@ -21,7 +21,8 @@ namespace {
 double CpuSeconds() {
   rusage usage{};
   getrusage(RUSAGE_SELF, &usage);
-  return usage.ru_utime.tv_sec + usage.ru_stime.tv_sec + (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
+  return usage.ru_utime.tv_sec + usage.ru_stime.tv_sec +
+         (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
 }
 
 Task MeasureLateness(const Scheduler& scheduler, std::vector<double>& lateness) {
@@ -55,9 +56,11 @@ int main(int argc, char** argv) {
   const double cpu = CpuSeconds() - cpuBefore;
 
   std::sort(lateness.begin(), lateness.end());
-  std::printf("playing %d s: %.3f s CPU (%.2f%% of one core)\n", kSeconds, cpu, 100 * cpu / kSeconds);
+  std::printf("playing %d s: %.3f s CPU (%.2f%% of one core)\n", kSeconds, cpu,
+              100 * cpu / kSeconds);
   if (!lateness.empty()) {
-    std::printf("wake-up lateness over %zu waits: median %.0f us, 99th %.0f us, max %.0f us\n", lateness.size(),
-                lateness[lateness.size() / 2], lateness[lateness.size() * 99 / 100], lateness.back());
+    std::printf("wake-up lateness over %zu waits: median %.0f us, 99th %.0f us, max %.0f us\n",
+                lateness.size(), lateness[lateness.size() / 2],
+                lateness[lateness.size() * 99 / 100], lateness.back());
   }
 }

@@ -7,7 +7,8 @@ namespace {
 
 std::mt19937_64 MakeEngine(std::optional<std::uint64_t> seed) {
   if (seed) {
-    std::seed_seq sequence{static_cast<std::uint32_t>(*seed), static_cast<std::uint32_t>(*seed >> 32)};
+    std::seed_seq sequence{static_cast<std::uint32_t>(*seed),
+                           static_cast<std::uint32_t>(*seed >> 32)};
     return std::mt19937_64(sequence);
   }
   std::random_device entropy;

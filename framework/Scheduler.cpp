@@ -22,9 +22,8 @@ void WaitAwaiter::await_suspend(Task::Handle handle) const {
 }
 
 Scheduler::Scheduler(Playhead& playhead)
-    : playhead_(playhead), report_([](const std::string& message) {
-        std::cerr << "quillotone: " << message << '\n';
-      }) {}
+    : playhead_(playhead),
+      report_([](const std::string& message) { std::cerr << "quillotone: " << message << '\n'; }) {}
 
 void Scheduler::Start(ThreadContext& context, Task body) {
   Stop(context);

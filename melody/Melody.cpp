@@ -36,7 +36,8 @@ Task PlayMelody(ControlLookup& window, std::unique_ptr<RandomSource> random,
       const int companion = longNote - voicing.semitonesBelow;
 
       play(kMainPlayer, longNote, velocity);
-      if (voicing.HasCompanion()) play(voicing.companionPlayer, companion, velocity - voicing.softerBy);
+      if (voicing.HasCompanion())
+        play(voicing.companionPlayer, companion, velocity - voicing.softerBy);
       co_await Wait(kLongStepMicros);
       play(kMainPlayer, longNote, 0);
       if (voicing.HasCompanion() && !voicing.held) play(voicing.companionPlayer, companion, 0);

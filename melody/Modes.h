@@ -9,7 +9,7 @@ namespace quillotone {
 // One mode or scale the program offers: its row in the popup, the name of
 // the thread that plays it, and the notes its melody draws from.
 struct Mode {
-  int index;                     // row in the popup, from 0
+  int index;  // row in the popup, from 0
   std::string_view popupText;
   std::string_view threadName;
   std::span<const int> pitches;  // rising from 60 (middle C) to 72, the C above

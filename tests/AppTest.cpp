@@ -1,5 +1,3 @@
-#include "app/App.h"
-
 #include <gtest/gtest.h>
 
 #include <QAction>
@@ -10,6 +8,7 @@
 #include <QtTest/QTest>
 #include <stdexcept>
 
+#include "app/App.h"
 #include "framework/Thread.h"
 #include "ui/MenuBar1.h"
 #include "ui/Texts.h"
@@ -54,7 +53,8 @@ TEST_F(AppTest, StartUpOpensOneWindowSharingTheAppsMenuBar) {
   EXPECT_EQ(&app.window1(), &window) << "a second call makes no second window";
   EXPECT_TRUE(window.isVisible());
   int windows = 0;
-  for (QWidget* w : QApplication::topLevelWidgets()) windows += qobject_cast<Window1*>(w) != nullptr;
+  for (QWidget* w : QApplication::topLevelWidgets())
+    windows += qobject_cast<Window1*>(w) != nullptr;
   EXPECT_EQ(windows, 1);
   EXPECT_EQ(window.menuBar(), &app.menuBar1()) << "one menu bar for the app and the window";
 }
@@ -88,12 +88,14 @@ TEST_F(AppTest, AboutShowsTheEightLinesEveryTime) {
   ASSERT_EQ(lines.size(), 8);
   EXPECT_EQ(lines[0], "Quillotone");
   EXPECT_EQ(lines[1], "Quillotone plays a melody using notes from a selected mode or scale.");
-  EXPECT_EQ(lines[2],
-            "There are eight choices of mode or scale, the six principal ecclesiatistical modes (dorian, "
-            "phrygian, lydian, mixolydian, aeolian, ionian as well as the blues scale and the pentatonic "
-            "scale).");
-  EXPECT_EQ(lines[3], QString::fromUtf8("The rhythm of the melody is a transcription of a melody that I heard "
-                                        "whilst be put \u2018on hold\u2019 during a recent telephone call."));
+  EXPECT_EQ(
+      lines[2],
+      "There are eight choices of mode or scale, the six principal ecclesiatistical modes (dorian, "
+      "phrygian, lydian, mixolydian, aeolian, ionian as well as the blues scale and the pentatonic "
+      "scale).");
+  EXPECT_EQ(lines[3], QString::fromUtf8(
+                          "The rhythm of the melody is a transcription of a melody that I heard "
+                          "whilst be put \u2018on hold\u2019 during a recent telephone call."));
   EXPECT_EQ(lines[4], "The machine will run indefinitely until stopped by the user.");
   EXPECT_EQ(lines.mid(5), QStringList({kAuthorLine, kContactEmail, kWebAddress}));
   EXPECT_FALSE(lines[7].isEmpty());
@@ -110,7 +112,8 @@ TEST_F(AppTest, CtrlQEndsTheEventLoopWhileAMelodyPlays) {
       QTest::keyClick(&app.window1(), Qt::Key_Q, Qt::ControlModifier);
     });
   });
-  QTimer::singleShot(10'000, &app, [] { QCoreApplication::exit(99); });  // a hung loop fails, not hangs
+  QTimer::singleShot(10'000, &app,
+                     [] { QCoreApplication::exit(99); });  // a hung loop fails, not hangs
   Main(app.StartupSteps(), [](std::exception_ptr) { FAIL() << "start-up failed"; });
   EXPECT_TRUE(wasPlaying);
   EXPECT_EQ(app.exitStatus(), 0);

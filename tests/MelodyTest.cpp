@@ -1,11 +1,10 @@
-#include "melody/Melody.h"
-
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <array>
 #include <set>
 
+#include "melody/Melody.h"
 #include "melody/Modes.h"
 #include "support/FakeWindow.h"
 #include "support/ScriptedRandom.h"
@@ -53,21 +52,21 @@ TEST_F(MelodyTest, PlaysTheWorkedExampleEventByEvent) {
   RunUntil(scheduler, clock, 10 * kCycleMicros);
 
   const std::vector<NoteEvent> expected = {
-      {0, "NotePlayer1", 67, 100},      {0, "NotePlayer1", 31, 80},
-      {250000, "NotePlayer1", 67, 0},   {250000, "NotePlayer1", 31, 0},
-      {250000, "NotePlayer1", 60, 80},  {250000, "NotePlayer2", 36, 65},
-      {500000, "NotePlayer1", 60, 0},   {500000, "NotePlayer1", 72, 70},
-      {500000, "NotePlayer1", 60, 60},  {750000, "NotePlayer1", 72, 0},
-      {750000, "NotePlayer1", 60, 0},   {750000, "NotePlayer1", 63, 40},
-      {1000000, "NotePlayer1", 63, 0},  {1000000, "NotePlayer1", 62, 90},
+      {0, "NotePlayer1", 67, 100},     {0, "NotePlayer1", 31, 80},
+      {250000, "NotePlayer1", 67, 0},  {250000, "NotePlayer1", 31, 0},
+      {250000, "NotePlayer1", 60, 80}, {250000, "NotePlayer2", 36, 65},
+      {500000, "NotePlayer1", 60, 0},  {500000, "NotePlayer1", 72, 70},
+      {500000, "NotePlayer1", 60, 60}, {750000, "NotePlayer1", 72, 0},
+      {750000, "NotePlayer1", 60, 0},  {750000, "NotePlayer1", 63, 40},
+      {1000000, "NotePlayer1", 63, 0}, {1000000, "NotePlayer1", 62, 90},
       {1125000, "NotePlayer1", 62, 0},
   };
   EXPECT_EQ(window.notes, expected);
   EXPECT_FALSE(thread.running()) << "the handler returns when stop is disabled";
 
   // Draws in the order pitch, velocity, coin; the coin only after tier 2.
-  const std::vector<std::pair<int, int>> expectedRanges = {{1, 8}, {4, 10}, {1, 8}, {4, 10}, {1, 2}, {1, 8},
-                                                   {4, 10}, {1, 8}, {4, 10}, {1, 8}, {4, 10}};
+  const std::vector<std::pair<int, int>> expectedRanges = {
+      {1, 8}, {4, 10}, {1, 8}, {4, 10}, {1, 2}, {1, 8}, {4, 10}, {1, 8}, {4, 10}, {1, 8}, {4, 10}};
   EXPECT_EQ(ranges, expectedRanges);
 
   // The first play test comes after the first step's note-offs.
@@ -102,7 +101,8 @@ TEST_F(MelodyTest, VoicingTiersFollowTheVelocityDrawWithTheirCompanions) {
     if (offset >= kLongSteps * kLongStepMicros) {
       // A short step: its note-off follows straight away, and nothing else.
       ++shortSteps;
-      ASSERT_EQ(notes[i + 1], (NoteEvent{main.micros + kShortStepMicros, "NotePlayer1", main.note, 0}));
+      ASSERT_EQ(notes[i + 1],
+                (NoteEvent{main.micros + kShortStepMicros, "NotePlayer1", main.note, 0}));
       continue;
     }
     const Voicing& voicing = VoicingFor(main.velocity);
@@ -119,12 +119,14 @@ TEST_F(MelodyTest, VoicingTiersFollowTheVelocityDrawWithTheirCompanions) {
                 {end, "NotePlayer1", low, 0}};
         break;
       case 1:
-        step = {{main.micros, "NotePlayer2", low, main.velocity - 15}, {end, "NotePlayer1", main.note, 0}};
+        step = {{main.micros, "NotePlayer2", low, main.velocity - 15},
+                {end, "NotePlayer1", main.note, 0}};
         break;
       default:
         step = {{end, "NotePlayer1", main.note, 0}};
     }
-    ASSERT_TRUE(std::equal(step.begin(), step.end(), notes.begin() + i + 1)) << "step at " << main.micros;
+    ASSERT_TRUE(std::equal(step.begin(), step.end(), notes.begin() + i + 1))
+        << "step at " << main.micros;
     i += step.size();
   }
   const double steps = tiers[0] + tiers[1] + tiers[2] + tiers[3];
@@ -145,7 +147,8 @@ TEST_F(MelodyTest, HeldNotesPileUpUntilACoinSweepsThemInOrder) {
 
   const std::vector<NoteEvent> held = NotesOn("NotePlayer2");
   ASSERT_EQ(held.size(), 4u);
-  for (int k = 0; k < 3; ++k) EXPECT_EQ(held[k], (NoteEvent{k * kLongStepMicros, "NotePlayer2", 36, 65}));
+  for (int k = 0; k < 3; ++k)
+    EXPECT_EQ(held[k], (NoteEvent{k * kLongStepMicros, "NotePlayer2", 36, 65}));
 
   // The sweep runs one note per turn of the loop, right after the note-off.
   const std::size_t before = window.notes.size() - 1;
@@ -207,7 +210,8 @@ TEST_F(MelodyTest, KilledDuringAWaitPlaysNothingMoreAndRestartsFromTheTop) {
   const std::size_t played = window.notes.size();
   scheduler.Stop(thread);
   EXPECT_FALSE(thread.running());
-  EXPECT_EQ(clock.dropped, std::vector<std::uint32_t>{thread.id()}) << "its scheduled notes are dropped";
+  EXPECT_EQ(clock.dropped, std::vector<std::uint32_t>{thread.id()})
+      << "its scheduled notes are dropped";
   RunUntil(scheduler, clock, 10 * kLongStepMicros);
   EXPECT_EQ(window.notes.size(), played);
 

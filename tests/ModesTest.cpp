@@ -1,11 +1,10 @@
-#include "melody/Modes.h"
-
 #include <gtest/gtest.h>
 
 #include <map>
 #include <set>
 
 #include "melody/Melody.h"
+#include "melody/Modes.h"
 #include "support/FakeWindow.h"
 #include "support/ScriptedRandom.h"
 #include "support/VirtualClock.h"
@@ -24,11 +23,11 @@ std::vector<int> Pitches(int row) {
 }
 
 TEST(ModesTest, TheEightModesInPopupOrder) {
-  const std::vector<std::string_view> texts = {"dorian mode", "phrygian mode", "lydian mode",
-                                               "mixolydian mode", "aeolian mode", "ionian mode",
-                                               "blues scale", "pentatonic scale"};
-  const std::vector<std::string_view> threads = {"dorian1", "phrygian1", "lydian1", "mixolydian1",
-                                                 "aeolian1", "ionian1", "blues1", "pentatonic1"};
+  const std::vector<std::string_view> texts = {"dorian mode",     "phrygian mode",   "lydian mode",
+                                               "mixolydian mode", "aeolian mode",    "ionian mode",
+                                               "blues scale",     "pentatonic scale"};
+  const std::vector<std::string_view> threads = {"dorian1",  "phrygian1", "lydian1", "mixolydian1",
+                                                 "aeolian1", "ionian1",   "blues1",  "pentatonic1"};
   ASSERT_EQ(kModes.size(), texts.size());
   for (int row = 0; row < 8; ++row) {
     EXPECT_EQ(kModes[row].index, row);
@@ -60,7 +59,8 @@ TEST(ModesTest, EveryEntryIsDrawnWithEqualChance) {
     ASSERT_EQ(counts.size(), mode.pitches.size()) << mode.popupText;
     const double expected = 1.0 / static_cast<double>(mode.pitches.size());
     for (const auto& [note, count] : counts) {
-      EXPECT_NEAR(static_cast<double>(count) / kDraws, expected, 0.01) << mode.popupText << " " << note;
+      EXPECT_NEAR(static_cast<double>(count) / kDraws, expected, 0.01)
+          << mode.popupText << " " << note;
     }
   }
 }
@@ -81,7 +81,8 @@ struct HourOfMode {
     FakeWindow window(scheduler);
     ThreadContext thread(scheduler, std::string(mode.threadName));
     Random random(static_cast<std::uint64_t>(mode.index) + 1);
-    scheduler.Start(thread, PlayMelody(window, std::make_unique<RangeSpy>(random, ranges), mode.pitches));
+    scheduler.Start(thread,
+                    PlayMelody(window, std::make_unique<RangeSpy>(random, ranges), mode.pitches));
     RunUntil(scheduler, clock, 3600e6);
     for (const auto& e : window.notes) {
       if (e.player == "NotePlayer1" && e.velocity >= 40 && e.note >= 60) mainNotes.insert(e.note);
@@ -101,7 +102,8 @@ TEST(ModesTest, EachThreadDrawsOnlyFromItsOwnTable) {
       const bool known = (lo == 1 && hi == n) || (lo == 4 && hi == 10) || (lo == 1 && hi == 2);
       ASSERT_TRUE(known) << mode.popupText << " drew from " << lo << ".." << hi;
     }
-    EXPECT_EQ(hour.mainNotes, std::set<int>(mode.pitches.begin(), mode.pitches.end())) << mode.popupText;
+    EXPECT_EQ(hour.mainNotes, std::set<int>(mode.pitches.begin(), mode.pitches.end()))
+        << mode.popupText;
     EXPECT_FALSE(hour.allNotes.contains(0)) << "the starting note 0 is never played";
   }
   EXPECT_FALSE(HourOfMode(kModes[7]).mainNotes.contains(64)) << "pentatonic has F, not E";

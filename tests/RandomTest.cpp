@@ -1,9 +1,9 @@
-#include "framework/Random.h"
-
 #include <gtest/gtest.h>
 
 #include <map>
 #include <vector>
+
+#include "framework/Random.h"
 
 namespace quillotone {
 namespace {
@@ -16,7 +16,8 @@ TEST(RandomTest, DrawsCoverTheInclusiveRangeUniformly) {
   ASSERT_EQ(counts.size(), 7u);
   EXPECT_EQ(counts.begin()->first, 4);
   EXPECT_EQ(counts.rbegin()->first, 10);
-  for (const auto& [value, count] : counts) EXPECT_NEAR(count, kDraws / 7.0, kDraws * 0.01) << value;
+  for (const auto& [value, count] : counts)
+    EXPECT_NEAR(count, kDraws / 7.0, kDraws * 0.01) << value;
   EXPECT_EQ(random.InRange(5, 5), 5);
 }
 

@@ -1,10 +1,9 @@
-#include "framework/Scheduler.h"
-
 #include <gtest/gtest.h>
 
 #include <memory>
 #include <stdexcept>
 
+#include "framework/Scheduler.h"
 #include "support/VirtualClock.h"
 
 namespace quillotone {
@@ -140,7 +139,8 @@ TEST_F(SchedulerTest, AnEscapingExceptionEndsOnlyItsThreadAndIsReported) {
   EXPECT_EQ(reports[0], "thread worker ended by an error: broken string");
 }
 
-Task StampsNow(std::vector<double>& seen, const Scheduler& scheduler, const ThreadContext*& current) {
+Task StampsNow(std::vector<double>& seen, const Scheduler& scheduler,
+               const ThreadContext*& current) {
   seen.push_back(scheduler.Now());
   current = scheduler.Current();
   co_await RuntimeBackgroundTask();

@@ -437,7 +437,8 @@ TEST_F(SoundServerTest, PlaysTheChosenModeThroughTheServerAndFallsSilentAfterSto
   SpinFor(4000);
   const std::size_t stopAt = SamplesSoFar(recording);
   std::printf("synth clock: %.0f ticks per second of wall time\n",
-              (app.synthHost().synth()->Tick() - tickFrom) * 1000.0 / static_cast<double>(listening.elapsed()));
+              (app.synthHost().synth()->Tick() - tickFrom) * 1000.0 /
+                  static_cast<double>(listening.elapsed()));
   QTest::mouseClick(stop, Qt::LeftButton);
   SpinFor(2500);
   recorder.Stop();

@@ -1,5 +1,3 @@
-#include "framework/Thread.h"
-
 #include <gtest/gtest.h>
 
 #include <QCoreApplication>
@@ -10,6 +8,7 @@
 
 #include "framework/EventLoopScheduler.h"
 #include "framework/SynthHost.h"
+#include "framework/Thread.h"
 
 namespace quillotone {
 namespace {
@@ -52,7 +51,8 @@ Task Steps(std::vector<int>& steps, double waitMicros) {
 
 TEST_F(ThreadTest, RunReturnsAtOnceAndTheHandlerStartsOnALaterTurn) {
   std::vector<int> steps;
-  auto* thread = new Thread(loop.scheduler(), "dorian1", [&] { return Steps(steps, 1000); }, &owner);
+  auto* thread = new Thread(
+      loop.scheduler(), "dorian1", [&] { return Steps(steps, 1000); }, &owner);
   thread->Run();
   EXPECT_TRUE(steps.empty());
   EXPECT_TRUE(thread->IsRunning());

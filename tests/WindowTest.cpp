@@ -1,5 +1,3 @@
-#include "ui/Window1.h"
-
 #include <gtest/gtest.h>
 
 #include <QApplication>
@@ -16,6 +14,7 @@
 #include "ui/MenuBar1.h"
 #include "ui/MessageSink.h"
 #include "ui/Texts.h"
+#include "ui/Window1.h"
 
 namespace quillotone {
 namespace {
@@ -25,8 +24,9 @@ using testing::RecordingPlayerObject;
 using testing::RunUntil;
 using testing::VirtualClock;
 
-const std::vector<std::string_view> kThreadNames = {"dorian1", "phrygian1", "lydian1", "mixolydian1",
-                                                    "aeolian1", "ionian1", "blues1", "pentatonic1"};
+const std::vector<std::string_view> kThreadNames = {"dorian1",     "phrygian1",  "lydian1",
+                                                    "mixolydian1", "aeolian1",   "ionian1",
+                                                    "blues1",      "pentatonic1"};
 
 // Remembers each message and what the buttons showed when it appeared.
 class RecordingSink final : public MessageSink {
@@ -98,7 +98,8 @@ TEST_F(WindowTest, OpensIdleWithItsMembersWhereTheyBelong) {
   EXPECT_EQ(window->centralWidget()->size(), QSize(300, 250));
   EXPECT_EQ(window->minimumSize(), window->maximumSize()) << "the user cannot resize it";
   const Qt::WindowFlags flags = window->windowFlags();
-  EXPECT_FALSE(flags & (Qt::WindowCloseButtonHint | Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint));
+  EXPECT_FALSE(flags & (Qt::WindowCloseButtonHint | Qt::WindowMinimizeButtonHint |
+                        Qt::WindowMaximizeButtonHint));
   EXPECT_TRUE(flags & Qt::WindowTitleHint);
 
   auto* play = Find<QPushButton>("play");
@@ -111,10 +112,12 @@ TEST_F(WindowTest, OpensIdleWithItsMembersWhereTheyBelong) {
   EXPECT_EQ(arrows->geometry(), QRect(133, 133, 34, 34));
   EXPECT_EQ(popup->geometry(), QRect(75, 30, 150, 20));
   for (QWidget* w : std::initializer_list<QWidget*>{play, stop, popup, arrows}) {
-    EXPECT_EQ(w->x() + w->width() / 2, 150) << w->objectName().toStdString() << " off the centre line";
+    EXPECT_EQ(w->x() + w->width() / 2, 150)
+        << w->objectName().toStdString() << " off the centre line";
     EXPECT_EQ(w->parentWidget(), window->centralWidget());
   }
-  for (QWidget* w : std::initializer_list<QWidget*>{play, stop, popup}) EXPECT_EQ(w->font().pointSize(), 12);
+  for (QWidget* w : std::initializer_list<QWidget*>{play, stop, popup})
+    EXPECT_EQ(w->font().pointSize(), 12);
 
   EXPECT_EQ(play->text(), "start");
   EXPECT_EQ(stop->text(), "stop");
@@ -126,8 +129,8 @@ TEST_F(WindowTest, OpensIdleWithItsMembersWhereTheyBelong) {
 
   QStringList rows;
   for (int i = 0; i < popup->count(); ++i) rows << popup->itemText(i);
-  EXPECT_EQ(rows, QStringList({"dorian mode", "phrygian mode", "lydian mode", "mixolydian mode", "aeolian mode",
-                               "ionian mode", "blues scale", "pentatonic scale"}));
+  EXPECT_EQ(rows, QStringList({"dorian mode", "phrygian mode", "lydian mode", "mixolydian mode",
+                               "aeolian mode", "ionian mode", "blues scale", "pentatonic scale"}));
   EXPECT_EQ(popup->currentIndex(), 0);
 
   // The players and threads belong to the window, take no space and are never shown.
@@ -172,7 +175,8 @@ TEST_F(WindowTest, EachRowStartsItsOwnThreadWithItsOwnTable) {
     Find<QComboBox>("PopupMenu1")->setCurrentIndex(mode.index);
     notes.clear();
     Click("play");
-    EXPECT_EQ(RunningThreads(), std::vector<std::string>{std::string(mode.threadName)}) << mode.index;
+    EXPECT_EQ(RunningThreads(), std::vector<std::string>{std::string(mode.threadName)})
+        << mode.index;
     RunUntil(scheduler, clock, clock.Microseconds() + 60e6);
     std::set<int> mains;
     for (const NoteEvent& e : notes) {
@@ -203,10 +207,12 @@ TEST_F(WindowTest, StopSilencesBothPlayersNoteByNoteThenThanksTheUser) {
   EXPECT_EQ(yields, afterEachPair);
 
   ASSERT_EQ(sink.shown.size(), 1u);
-  EXPECT_EQ(sink.shown[0].text,
-            QString::fromUtf8("Thanks for listening to this quillotone.\n"
-                              "If you enjoyed it and would like to make a donation of 49p (\u00a30.49) then please "
-                              "visit\nwww.quillotone.example/quillotoneweb/quillotonepayment.html\nThank you."));
+  EXPECT_EQ(
+      sink.shown[0].text,
+      QString::fromUtf8(
+          "Thanks for listening to this quillotone.\n"
+          "If you enjoyed it and would like to make a donation of 49p (\u00a30.49) then please "
+          "visit\nwww.quillotone.example/quillotoneweb/quillotonepayment.html\nThank you."));
   EXPECT_TRUE(sink.shown[0].playEnabled) << "the box appears with the buttons already idle";
   EXPECT_FALSE(sink.shown[0].stopEnabled);
 

@@ -24,7 +24,8 @@ MenuBar1::MenuBar1(QWidget* parent) : QMenuBar(parent) {
   if (quit->shortcut().isEmpty()) quit->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
   quit->setMenuRole(QAction::NoRole);
   // Queued, so a quit chosen inside a handler lets that handler finish first.
-  connect(quit, &QAction::triggered, this, [] { QCoreApplication::quit(); }, Qt::QueuedConnection);
+  connect(
+      quit, &QAction::triggered, this, [] { QCoreApplication::quit(); }, Qt::QueuedConnection);
 }
 
 QMenu* MenuBar1::FileMenu() const { return findChild<QMenu*>(QStringLiteral("FileMenu")); }

@@ -22,8 +22,9 @@ inline QString JoinLines(const QStringList& lines) { return lines.join(QLatin1Ch
 inline QString ThankYouText() {
   return JoinLines({
       QStringLiteral("Thanks for listening to this quillotone."),
-      QString::fromUtf8("If you enjoyed it and would like to make a donation of 49p (\u00a30.49) then "
-                        "please visit"),
+      QString::fromUtf8(
+          "If you enjoyed it and would like to make a donation of 49p (\u00a30.49) then "
+          "please visit"),
       kWebHost + kPaymentPath,
       QStringLiteral("Thank you."),
   });
@@ -36,8 +37,9 @@ inline QString AboutText() {
       QStringLiteral("There are eight choices of mode or scale, the six principal ecclesiatistical "
                      "modes (dorian, phrygian, lydian, mixolydian, aeolian, ionian as well as the "
                      "blues scale and the pentatonic scale)."),
-      QString::fromUtf8("The rhythm of the melody is a transcription of a melody that I heard whilst "
-                        "be put \u2018on hold\u2019 during a recent telephone call."),
+      QString::fromUtf8(
+          "The rhythm of the melody is a transcription of a melody that I heard whilst "
+          "be put \u2018on hold\u2019 during a recent telephone call."),
       QStringLiteral("The machine will run indefinitely until stopped by the user."),
       kAuthorLine,
       kContactEmail,

@@ -25,17 +25,21 @@ constexpr int kInstrument = 1;  // Acoustic Grand Piano
 // The popup's rows come from one text, a carriage return between items.
 QString PopupItems() {
   QStringList items;
-  for (const Mode& mode : kModes) items << QString::fromUtf8(mode.popupText.data(), mode.popupText.size());
+  for (const Mode& mode : kModes)
+    items << QString::fromUtf8(mode.popupText.data(), mode.popupText.size());
   return items.join(QLatin1Char('\r'));
 }
 
-QString ToQString(std::string_view text) { return QString::fromUtf8(text.data(), static_cast<int>(text.size())); }
+QString ToQString(std::string_view text) {
+  return QString::fromUtf8(text.data(), static_cast<int>(text.size()));
+}
 
 }  // namespace
 
 Window1::Window1(WindowServices services, QWidget* parent)
-    : QMainWindow(parent,
-                  Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint),  // no close, min or max
+    : QMainWindow(
+          parent,
+          Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint),  // no close, min or max
       services_(std::move(services)) {
   Layout();
   CreateControls();
@@ -85,13 +89,14 @@ void Window1::CreateControls() {
   popup->setCurrentIndex(0);
 
   // Created in this order; nothing depends on it, as every use goes by name.
-  for (std::string_view name : {"dorian1", "phrygian1", "lydian1", "mixolydian1", "ionian1", "blues1",
-                                "pentatonic1", "aeolian1"}) {
+  for (std::string_view name : {"dorian1", "phrygian1", "lydian1", "mixolydian1", "ionian1",
+                                "blues1", "pentatonic1", "aeolian1"}) {
     const auto mode = std::find_if(kModes.begin(), kModes.end(),
                                    [&](const Mode& m) { return m.threadName == name; });
     const std::span<const int> pitches = mode->pitches;
-    new Thread(services_.scheduler, ToQString(name),
-               [this, pitches] { return PlayMelody(*this, services_.makeRandom(), pitches); }, this);
+    new Thread(
+        services_.scheduler, ToQString(name),
+        [this, pitches] { return PlayMelody(*this, services_.makeRandom(), pitches); }, this);
   }
 
   services_.makeNotePlayer(kChannel2, QStringLiteral("NotePlayer2"), this);

@@ -9,8 +9,8 @@ namespace quillotone::testing {
 // A recording note player that a window can own and find by name.
 class RecordingPlayerObject final : public QObject, public NotePlayer {
  public:
-  RecordingPlayerObject(const QString& name, const Scheduler& scheduler, std::vector<NoteEvent>& log,
-                        QObject* parent)
+  RecordingPlayerObject(const QString& name, const Scheduler& scheduler,
+                        std::vector<NoteEvent>& log, QObject* parent)
       : QObject(parent), recorder_(name.toStdString(), scheduler, log) {
     setObjectName(name);
   }

@@ -25,7 +25,6 @@ class ScriptedRandom final : public RandomSource {
     return value;
   }
 
-
  private:
   std::deque<int> draws_;
   std::vector<std::pair<int, int>>* ranges_;
