@@ -31,12 +31,16 @@
 
 #include "app/App.h"
 #include "melody/Modes.h"
+#include "support/EventLoop.h"
 #include "ui/MessageSink.h"
 #include "ui/Texts.h"
 #include "ui/Window1.h"
 
 namespace quillotone {
 namespace {
+
+using testing::RunEventLoopFor;
+using testing::RunEventLoopUntil;
 
 namespace fs = std::filesystem;
 
@@ -161,28 +165,6 @@ class RecordingSink final : public MessageSink {
   void Show(const QString& text) override { shown.push_back(text); }
   std::vector<QString> shown;
 };
-
-// Runs the event loop (the melody lives on it) until `done` or `limitMs`,
-// sleeping in it between checks rather than spinning, so the daemon and the
-// synth's audio thread keep the processors they need.
-bool SpinUntil(const std::function<bool()>& done, int limitMs) {
-  QElapsedTimer timer;
-  timer.start();
-  QEventLoop loop;
-  QTimer check;
-  QObject::connect(&check, &QTimer::timeout, &loop, [&] {
-    if (done() || timer.elapsed() >= limitMs) loop.quit();
-  });
-  check.start(10);
-  if (!done()) loop.exec();
-  return done();
-}
-
-void SpinFor(int ms) {
-  QEventLoop loop;
-  QTimer::singleShot(ms, &loop, &QEventLoop::quit);
-  loop.exec();
-}
 
 bool CanConnect(const fs::path& socketPath) {
   const int fd = socket(AF_UNIX, SOCK_STREAM, 0);
@@ -398,7 +380,7 @@ TEST_F(SoundServerTest, PlaysTheChosenModeThroughTheServerAndFallsSilentAfterSto
   });
   ASSERT_EQ(reported, "");
 
-  ASSERT_TRUE(SpinUntil([&] { return ready || !failure.isEmpty(); }, 15000))
+  ASSERT_TRUE(RunEventLoopUntil([&] { return ready || !failure.isEmpty(); }, 15000))
       << "the synth never loaded";
   ASSERT_TRUE(ready) << failure.toStdString() << "\nserver log:\n" << DaemonLog();
   ASSERT_NE(app.synthHost().synth(), nullptr);
@@ -411,7 +393,7 @@ TEST_F(SoundServerTest, PlaysTheChosenModeThroughTheServerAndFallsSilentAfterSto
        "--rate=44100", "--channels=1", "--raw", "--latency-msec=20", recording.string()},
       {}, dir.path() / "parec.log"))
       << "parec could not be started: is pulseaudio-utils installed?";
-  ASSERT_TRUE(SpinUntil([&] { return SamplesSoFar(recording) > kRate / 5; }, 5000))
+  ASSERT_TRUE(RunEventLoopUntil([&] { return SamplesSoFar(recording) > kRate / 5; }, 5000))
       << "the monitor delivers nothing: " << ReadText(dir.path() / "parec.log");
 
   Window1& window = app.window1();
@@ -429,18 +411,18 @@ TEST_F(SoundServerTest, PlaysTheChosenModeThroughTheServerAndFallsSilentAfterSto
 
   const std::size_t beforePlay = SamplesSoFar(recording);
   QTest::mouseClick(play, Qt::LeftButton);
-  SpinFor(1000);
+  RunEventLoopFor(1000);
   const std::size_t listenFrom = SamplesSoFar(recording);
   const std::uint32_t tickFrom = app.synthHost().synth()->Tick();
   QElapsedTimer listening;
   listening.start();
-  SpinFor(4000);
+  RunEventLoopFor(4000);
   const std::size_t stopAt = SamplesSoFar(recording);
   std::printf("synth clock: %.0f ticks per second of wall time\n",
               (app.synthHost().synth()->Tick() - tickFrom) * 1000.0 /
                   static_cast<double>(listening.elapsed()));
   QTest::mouseClick(stop, Qt::LeftButton);
-  SpinFor(2500);
+  RunEventLoopFor(2500);
   recorder.Stop();
 
   const std::vector<double> samples = ReadSamples(recording);

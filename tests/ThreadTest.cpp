@@ -9,6 +9,7 @@
 #include "framework/EventLoopScheduler.h"
 #include "framework/SynthHost.h"
 #include "framework/Thread.h"
+#include "support/EventLoop.h"
 
 namespace quillotone {
 namespace {
@@ -23,18 +24,8 @@ class ThreadTest : public ::testing::Test {
     static QCoreApplication app(argc, argv);
   }
 
-  // Runs the event loop until `done` or a generous limit, sleeping between
-  // events rather than spinning.
   static void SpinUntil(const std::function<bool()>& done, int limitMs = 5000) {
-    QElapsedTimer elapsed;
-    elapsed.start();
-    QEventLoop loop;
-    QTimer check;
-    QObject::connect(&check, &QTimer::timeout, &loop, [&] {
-      if (done() || elapsed.elapsed() >= limitMs) loop.quit();
-    });
-    check.start(2);
-    if (!done()) loop.exec();
+    testing::RunEventLoopUntil(done, limitMs);
   }
 
   SynthHost host;
