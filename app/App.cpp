@@ -71,12 +71,7 @@ void App::InitFileTypes() {
   fileTypes_ = {text};
 }
 
-void App::NewAppInstance() {
-  (void)menuBar1();
-  // Report failures that the threads cannot hand to anyone else.
-  scheduler_.scheduler().SetErrorReporter(
-      [](const std::string& message) { std::cerr << "quillotone: " << message << '\n'; });
-}
+void App::NewAppInstance() { (void)menuBar1(); }
 
 void App::ApplicationAddMenuHandlers() {
   QAction* about = menuBar1().aboutquillotone();
