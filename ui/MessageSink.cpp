@@ -17,7 +17,7 @@ void MessageBoxSink::Show(const QString& text) {
   }
   QMessageBox box(QMessageBox::NoIcon, kProgramName, text, QMessageBox::Ok, parent_);
   // Wide enough that a web address is not broken over lines.
-  box.setStyleSheet(QStringLiteral("QLabel { min-width: 26em; }"));
+  box.setStyleSheet(QStringLiteral("QLabel { min-width: 34em; }"));
   box.exec();
 }
 
