@@ -63,12 +63,10 @@ std::vector<std::function<void()>> App::StartupSteps() {
 }
 
 void App::InitFileTypes() {
-  FileType text;
-  text.name = QStringLiteral("text");
-  text.extensions = QString();
-  text.macType = QStringLiteral("TEXT");
-  text.macCreator = QStringLiteral("R*ch");
-  fileTypes_ = {text};
+  textFileType_.name = QStringLiteral("text");
+  textFileType_.extensions = QString();
+  textFileType_.macType = QStringLiteral("TEXT");
+  textFileType_.macCreator = QStringLiteral("R*ch");
 }
 
 void App::NewAppInstance() { (void)menuBar1(); }

@@ -61,7 +61,7 @@ class App : public QApplication {
   [[nodiscard]] MenuBar1& menuBar1();
   // The one main window: made, built and shown on first use.
   [[nodiscard]] Window1& window1();
-  [[nodiscard]] const FileType& textFileType() const { return fileTypes_.front(); }
+  [[nodiscard]] const FileType& textFileType() const { return textFileType_; }
   [[nodiscard]] SynthHost& synthHost() { return synthHost_; }
   [[nodiscard]] int exitStatus() const { return exitStatus_; }
 
@@ -77,7 +77,7 @@ class App : public QApplication {
   void StartSound();
 
   Options options_;
-  std::vector<FileType> fileTypes_;
+  FileType textFileType_;
   SynthHost synthHost_;
   EventLoopScheduler scheduler_{synthHost_};
   MessageBoxSink messageBoxes_;

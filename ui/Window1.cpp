@@ -22,16 +22,15 @@ constexpr int kChannel1 = 0;
 constexpr int kChannel2 = 1;
 constexpr int kInstrument = 1;  // Acoustic Grand Piano
 
+QString ToQString(std::string_view text) {
+  return QString::fromUtf8(text.data(), static_cast<int>(text.size()));
+}
+
 // The popup's rows come from one text, a carriage return between items.
 QString PopupItems() {
   QStringList items;
-  for (const Mode& mode : kModes)
-    items << QString::fromUtf8(mode.popupText.data(), mode.popupText.size());
+  for (const Mode& mode : kModes) items << ToQString(mode.popupText);
   return items.join(QLatin1Char('\r'));
-}
-
-QString ToQString(std::string_view text) {
-  return QString::fromUtf8(text.data(), static_cast<int>(text.size()));
 }
 
 }  // namespace
