@@ -484,7 +484,7 @@ TEST_F(SoundServerTest, PlaysTheChosenModeThroughTheServerAndFallsSilentAfterSto
   std::printf("\nlast sample above 1 LSB: %.3f s after stop\n",
               static_cast<double>(lastSound - stopAt) / kRate);
   // 0.5 s for the notes to end, and as long again for the piano's release and
-  // the reverb (measured here: below 1 LSB 0.6-0.7 s after the click).
+  // the reverb (measured here: below 1 LSB 0.55-0.75 s after the click).
   const Level after = Measure(samples, stopAt + kRate, stopAt + 2 * kRate);
   std::printf("1.0-2.0 s after stop: rms %.2f max %.0f\n", after.rms, after.maxAbs);
   EXPECT_LT(after.rms, 1.0);
