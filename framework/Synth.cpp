@@ -108,7 +108,6 @@ Synth::Synth(const SynthOptions& options) {
     throw SynthError("FluidSynth does not support a sample rate of " +
                      std::to_string(options.sampleRate) + " Hz.");
   }
-  fluid_settings_getnum(settings_.get(), "synth.sample-rate", &sampleRate_);
   fluid_settings_setnum(settings_.get(), "synth.gain", kGain);
 
   synth_.reset(new_fluid_synth(settings_.get()));

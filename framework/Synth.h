@@ -62,7 +62,6 @@ class Synth {
   [[nodiscard]] bool HasAudioOutput() const { return driver_ != nullptr; }
   [[nodiscard]] const std::string& soundFont() const { return soundFont_; }
   [[nodiscard]] const std::string& audioDriver() const { return audioDriverName_; }
-  [[nodiscard]] double sampleRate() const { return sampleRate_; }
 
   // Offline rendering into two equal-length buffers (no audio device only).
   void Render(std::span<float> left, std::span<float> right);
@@ -83,7 +82,6 @@ class Synth {
   short synthClient_ = -1;
   std::string soundFont_;
   std::string audioDriverName_;
-  double sampleRate_ = 44100.0;
 };
 
 }  // namespace quillotone

@@ -26,7 +26,6 @@ class Thread : public QObject {
   // Does nothing to a thread that is not running.
   void Kill();
   [[nodiscard]] bool IsRunning() const { return context_.running(); }
-  [[nodiscard]] std::uint32_t id() const { return context_.id(); }
 
  private:
   Handler handler_;

@@ -14,7 +14,6 @@ class ChasingArrows : public QWidget {
   explicit ChasingArrows(QWidget* parent = nullptr);
 
   [[nodiscard]] bool IsAnimating() const { return timer_.isActive(); }
-  [[nodiscard]] int angle() const { return angle_; }
 
  protected:
   void paintEvent(QPaintEvent* event) override;
