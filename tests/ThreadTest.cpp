@@ -17,12 +17,7 @@ namespace {
 // The real event loop and, with no synth attached, the system clock.
 class ThreadTest : public ::testing::Test {
  protected:
-  static void SetUpTestSuite() {
-    static int argc = 1;
-    static char name[] = "framework_tests";
-    static char* argv[] = {name, nullptr};
-    static QCoreApplication app(argc, argv);
-  }
+  static void SetUpTestSuite() { testing::EnsureApplication<QCoreApplication>(); }
 
   static void SpinUntil(const std::function<bool()>& done, int limitMs = 5000) {
     testing::RunEventLoopUntil(done, limitMs);

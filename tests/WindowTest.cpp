@@ -8,6 +8,7 @@
 
 #include "framework/Thread.h"
 #include "melody/Modes.h"
+#include "support/EventLoop.h"
 #include "support/RecordingPlayerObject.h"
 #include "support/VirtualClock.h"
 #include "ui/ChasingArrows.h"
@@ -46,15 +47,7 @@ class RecordingSink final : public MessageSink {
 
 class WindowTest : public ::testing::Test {
  protected:
-  static void SetUpTestSuite() {
-    static int argc = 1;
-    static char name[] = "ui_tests";
-    static char* argv[] = {name, nullptr};
-    // Never destroyed: Qt's own statics go first at exit, and some of them
-    // (the test input devices) expect to outlive the application.
-    static QApplication* app = new QApplication(argc, argv);
-    (void)app;
-  }
+  static void SetUpTestSuite() { testing::EnsureApplication<QApplication>(); }
 
   WindowTest() {
     window = std::make_unique<Window1>(WindowServices{
@@ -74,6 +67,15 @@ class WindowTest : public ::testing::Test {
   template <typename T>
   T* Find(const char* name) const {
     return window->findChild<T*>(QString::fromLatin1(name));
+  }
+  static constexpr bool kPlaying = true;
+  // The controls in the playing state, or all the other way round when idle.
+  void ExpectControls(bool playing) const {
+    EXPECT_EQ(Find<QPushButton>("play")->isEnabled(), !playing);
+    EXPECT_EQ(Find<QPushButton>("stop")->isEnabled(), playing);
+    EXPECT_EQ(Find<QComboBox>("PopupMenu1")->isEnabled(), !playing);
+    EXPECT_EQ(Find<ChasingArrows>("ChasingArrows1")->isVisible(), playing);
+    EXPECT_EQ(Find<ChasingArrows>("ChasingArrows1")->IsAnimating(), playing);
   }
   void Click(const char* name) { QTest::mouseClick(Find<QPushButton>(name), Qt::LeftButton); }
   std::vector<std::string> RunningThreads() const {
@@ -151,22 +153,14 @@ TEST_F(WindowTest, OpensIdleWithItsMembersWhereTheyBelong) {
 
 TEST_F(WindowTest, StartAndStopSwitchBetweenPlayingAndIdle) {
   Click("play");
-  EXPECT_FALSE(Find<QPushButton>("play")->isEnabled());
-  EXPECT_TRUE(Find<QPushButton>("stop")->isEnabled());
-  EXPECT_FALSE(Find<QComboBox>("PopupMenu1")->isEnabled());
-  EXPECT_TRUE(Find<ChasingArrows>("ChasingArrows1")->isVisible());
-  EXPECT_TRUE(Find<ChasingArrows>("ChasingArrows1")->IsAnimating());
+  ExpectControls(kPlaying);
   EXPECT_EQ(RunningThreads(), std::vector<std::string>{"dorian1"});
   EXPECT_TRUE(notes.empty()) << "the melody starts on a later turn, not inside the click";
 
   RunUntil(scheduler, clock, 2e6);
   ASSERT_FALSE(notes.empty());
   Click("stop");
-  EXPECT_TRUE(Find<QPushButton>("play")->isEnabled());
-  EXPECT_FALSE(Find<QPushButton>("stop")->isEnabled());
-  EXPECT_TRUE(Find<QComboBox>("PopupMenu1")->isEnabled());
-  EXPECT_FALSE(Find<ChasingArrows>("ChasingArrows1")->isVisible());
-  EXPECT_FALSE(Find<ChasingArrows>("ChasingArrows1")->IsAnimating());
+  ExpectControls(!kPlaying);
   EXPECT_TRUE(RunningThreads().empty());
 }
 
