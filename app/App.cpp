@@ -1,13 +1,16 @@
 #include "app/App.h"
 
 #include <QAction>
+#include <QComboBox>
 #include <QCoreApplication>
 #include <QEventLoop>
 #include <QGuiApplication>
 #include <iostream>
 
 #include "framework/ControlLookup.h"
+#include "framework/MidiOutput.h"
 #include "framework/SynthNotePlayer.h"
+#include "melody/Modes.h"
 #include "ui/MenuBar1.h"
 #include "ui/Texts.h"
 #include "ui/Window1.h"
@@ -18,6 +21,10 @@ namespace {
 // The environment variable that names a SoundFont to use instead of the
 // system's default one.
 constexpr char kSoundFontVariable[] = "QUILLOTONE_SOUNDFONT";
+// The MIDI output's client and port, as other programs list it.
+constexpr char kMidiPortName[] = "Quillotone";
+constexpr int kChannel1 = 0;
+constexpr int kChannel2 = 1;
 
 std::string Describe(std::exception_ptr error) {
   try {
@@ -49,6 +56,7 @@ App::App(int& argc, char** argv) : QApplication(argc, argv) {
 App::~App() {
   // The window (its threads and players) goes before the sound it drives.
   window_.reset();
+  midi_.reset();
   delete menuBar_.data();  // still here only if no window ever took it
 }
 
@@ -78,8 +86,39 @@ void App::ApplicationAddMenuHandlers() {
 }
 
 void App::MakeDefaultView() {
-  (void)window1();
-  if (options_.sound) StartSound();
+  // The port opens first, so the note players are made with it.
+  const QString midiProblem = options_.midiOut ? OpenMidiOutput() : QString();
+  auto* popup = window1().findChild<QComboBox*>(QStringLiteral("PopupMenu1"));
+  if (popup != nullptr && options_.mode >= 0 && options_.mode < popup->count()) {
+    popup->setCurrentIndex(options_.mode);
+  }
+  // Without the port the melody falls back on the synth, whatever was asked.
+  if (options_.sound || (options_.midiOut && !midi_)) StartSound();
+  if (!midiProblem.isEmpty()) messages_->Show(midiProblem);
+}
+
+QString App::OpenMidiOutput() {
+  try {
+    midi_ = std::make_unique<MidiOutput>(kMidiPortName);
+    std::cerr << "quillotone: MIDI output on " << midi_->system() << ", port " << kMidiPortName
+              << '\n';
+    return {};
+  } catch (const MidiOutputError& e) {
+    std::cerr << "quillotone: " << e.what() << '\n';
+    return QString::fromStdString(e.what()) +
+           QStringLiteral("\n\nQuillotone plays through its own synthesizer instead.");
+  }
+}
+
+std::unique_ptr<RandomSource> App::MakeRandom() {
+  const std::uint64_t seed = options_.seed ? *options_.seed : Random::FreshSeed();
+  const auto* popup = window_ ? window_->findChild<QComboBox*>(QStringLiteral("PopupMenu1")) : nullptr;
+  if (const Mode* mode = ModeAt(popup != nullptr ? popup->currentIndex() : -1)) {
+    std::cout << "quillotone: playing the " << mode->popupText << ", seed " << seed
+              << " (again: quillotone --mode " << ShortName(*mode) << " --seed " << seed << ")"
+              << std::endl;
+  }
+  return std::make_unique<Random>(seed);
 }
 
 int App::RunEventLoop() { return exec(); }
@@ -91,16 +130,23 @@ MenuBar1& App::menuBar1() {
 
 Window1& App::window1() {
   if (!window_) {
-    const std::optional<std::uint64_t> seed = options_.seed;
     window_ = std::make_unique<Window1>(WindowServices{
         .scheduler = scheduler_.scheduler(),
         .menuBar = menuBar1(),
         .messages = *messages_,
         .makeNotePlayer = [this](int channel, const QString& name, QObject* parent) -> QObject* {
-          return new SynthNotePlayer(synthHost_, scheduler_.scheduler(), channel, name, parent);
+          return new SynthNotePlayer(synthHost_, scheduler_.scheduler(), channel, name, parent,
+                                     midi_.get());
         },
-        .makeRandom = [seed] { return std::make_unique<Random>(seed); },
+        .makeRandom = [this] { return MakeRandom(); },
         .yield = [] { QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents); },
+        .afterStopSweep =
+            [this] {
+              // Whatever the receiving end still holds, it lets go of now.
+              if (!midi_) return;
+              midi_->AllNotesOff(kChannel1);
+              midi_->AllNotesOff(kChannel2);
+            },
     });
     messageBoxes_.SetParent(window_.get());
     window_->show();
@@ -113,7 +159,9 @@ void App::StartSound() {
     messages_->Show(problem + QStringLiteral("\n\nQuillotone keeps working, but plays silently."));
   });
   SynthOptions options;
-  options.soundFont = qEnvironmentVariable(kSoundFontVariable).toStdString();
+  options.soundFont = options_.soundFont.empty()
+                          ? qEnvironmentVariable(kSoundFontVariable).toStdString()
+                          : options_.soundFont;
   synthHost_.LoadInBackground(options);
 }
 

@@ -10,12 +10,14 @@
 #include <vector>
 
 #include "framework/EventLoopScheduler.h"
+#include "framework/Random.h"
 #include "framework/SynthHost.h"
 #include "ui/MessageSink.h"
 
 namespace quillotone {
 
 class MenuBar1;
+class MidiOutput;
 class Window1;
 
 // The one file type the program declares. It is never registered with the
@@ -38,6 +40,12 @@ class App : public QApplication {
     std::optional<std::uint64_t> seed;
     // Sound as the program plays it; tests may ask for none.
     bool sound = true;
+    // The popup row selected at start.
+    int mode = 0;
+    // Empty: the system's default SoundFont.
+    std::string soundFont;
+    // Also play on a MIDI output port.
+    bool midiOut = false;
   };
 
   App(int& argc, char** argv);
@@ -63,6 +71,8 @@ class App : public QApplication {
   [[nodiscard]] Window1& window1();
   [[nodiscard]] const FileType& textFileType() const { return textFileType_; }
   [[nodiscard]] SynthHost& synthHost() { return synthHost_; }
+  // The open MIDI output, if one was asked for and could be opened.
+  [[nodiscard]] MidiOutput* midiOutput() const { return midi_.get(); }
   [[nodiscard]] int exitStatus() const { return exitStatus_; }
 
   // Shows the About box. The result says nothing; it is there for the menu.
@@ -75,10 +85,15 @@ class App : public QApplication {
 
  private:
   void StartSound();
+  // Opens the MIDI output; what went wrong, if anything, for the user.
+  QString OpenMidiOutput();
+  // A fresh source of draws for a melody about to start, its seed told.
+  std::unique_ptr<RandomSource> MakeRandom();
 
   Options options_;
   FileType textFileType_;
   SynthHost synthHost_;
+  std::unique_ptr<MidiOutput> midi_;
   EventLoopScheduler scheduler_{synthHost_};
   MessageBoxSink messageBoxes_;
   MessageSink* messages_ = &messageBoxes_;

@@ -1,9 +1,11 @@
-#include <QCommandLineParser>
 #include <QStringList>
 #include <cstdlib>
+#include <exception>
 #include <iostream>
 
 #include "app/App.h"
+#include "app/CommandLine.h"
+#include "app/Render.h"
 
 namespace {
 
@@ -23,47 +25,33 @@ int main(int argc, char** argv) {
   // reported even where no window could open.
   QStringList arguments;
   for (int i = 0; i < argc; ++i) arguments << QString::fromLocal8Bit(argv[i]);
-  QCommandLineParser parser;
-  parser.setApplicationDescription(
-      QStringLiteral("Plays an endless melody in a mode or scale of your choice."));
-  const QCommandLineOption helpOption({QStringLiteral("h"), QStringLiteral("help")},
-                                      QStringLiteral("Show this help and exit."));
-  const QCommandLineOption seedOption(
-      QStringLiteral("seed"),
-      QStringLiteral("Play the same melody at every start, drawn from <number>."),
-      QStringLiteral("number"));
-  parser.addOption(helpOption);
-  parser.addOption(seedOption);
-  if (!parser.parse(arguments)) {
-    std::cerr << "quillotone: " << parser.errorText().toStdString() << "\nTry: quillotone --help\n";
-    return 2;
-  }
-  if (parser.isSet(helpOption)) {
-    // Without an application object Qt cannot name the program itself.
-    std::cout << parser.helpText()
-                     .replace(QStringLiteral("<executable_name>"), QStringLiteral("quillotone"))
-                     .toStdString();
-    return 0;
-  }
+  const quillotone::ParsedCommandLine parsed = quillotone::ParseCommandLine(arguments);
+  std::cout << parsed.output;
+  std::cerr << parsed.error;
+  if (!parsed.invocation) return parsed.exitStatus;
+  const quillotone::Invocation& invocation = *parsed.invocation;
 
-  quillotone::App::Options options;
-  if (parser.isSet(seedOption)) {
-    bool ok = false;
-    options.seed = parser.value(seedOption).toULongLong(&ok);
-    if (!ok) {
-      std::cerr << "quillotone: --seed needs a whole number from 0 up, not \""
-                << parser.value(seedOption).toStdString() << "\"\n";
-      return 2;
+  if (invocation.renders()) {
+    try {
+      return quillotone::Render(invocation, std::cerr);
+    } catch (const std::exception& e) {
+      std::cerr << "quillotone: the render failed: " << e.what() << '\n';
+      return 1;
     }
   }
+
   if (!HasDisplay()) {
     std::cerr << "quillotone: no display to open the window on. Run it from a desktop session "
-                 "(DISPLAY or WAYLAND_DISPLAY set).\n";
+                 "(DISPLAY or WAYLAND_DISPLAY set), or render to a file with --render.\n";
     return 1;
   }
 
   quillotone::App app(argc, argv);
-  app.SetOptions(options);
+  app.SetOptions({.seed = invocation.seed,
+                  .sound = invocation.synth,
+                  .mode = invocation.mode,
+                  .soundFont = invocation.soundFont,
+                  .midiOut = invocation.midiOut});
   bool startupFailed = false;
   quillotone::Main(app.StartupSteps(), [&](std::exception_ptr error) {
     app.ReportUnhandled(error);

@@ -38,7 +38,10 @@ int main(int argc, char** argv) {
   constexpr int kSeconds = 20;
   qputenv("QT_QPA_PLATFORM", "offscreen");
   App app(argc, argv);
-  app.SetOptions({.seed = 1, .sound = false});
+  App::Options options;
+  options.seed = 1;
+  options.sound = false;
+  app.SetOptions(options);
   auto steps = app.StartupSteps();
   steps.pop_back();
   Main(steps, [](std::exception_ptr) { std::fprintf(stderr, "start-up failed\n"); });

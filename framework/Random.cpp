@@ -20,6 +20,11 @@ std::mt19937_64 MakeEngine(std::optional<std::uint64_t> seed) {
 
 Random::Random(std::optional<std::uint64_t> seed) : engine_(MakeEngine(seed)) {}
 
+std::uint64_t Random::FreshSeed() {
+  std::random_device entropy;
+  return (static_cast<std::uint64_t>(entropy()) << 32) | entropy();
+}
+
 int Random::InRange(int lo, int hi) {
   if (lo > hi) std::swap(lo, hi);
   return std::uniform_int_distribution<int>(lo, hi)(engine_);

@@ -20,6 +20,9 @@ class RandomSource {
 class Random final : public RandomSource {
  public:
   explicit Random(std::optional<std::uint64_t> seed = std::nullopt);
+  // A seed drawn from the operating system's entropy, for a melody that
+  // should be new but can be replayed.
+  [[nodiscard]] static std::uint64_t FreshSeed();
   int InRange(int lo, int hi) override;
 
  private:

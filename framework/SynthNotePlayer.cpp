@@ -1,15 +1,18 @@
 #include "framework/SynthNotePlayer.h"
 
+#include "framework/MidiOutput.h"
+
 namespace quillotone {
 
 SynthNotePlayer::SynthNotePlayer(SynthHost& host, const Scheduler& scheduler, int channel,
-                                 const QString& name, QObject* parent)
-    : QObject(parent), host_(host), scheduler_(scheduler), channel_(channel) {
+                                 const QString& name, QObject* parent, MidiOutput* midi)
+    : QObject(parent), host_(host), scheduler_(scheduler), channel_(channel), midi_(midi) {
   setObjectName(name);
   SetInstrument(instrument_);
 }
 
 void SynthNotePlayer::PlayNote(int note, int velocity) {
+  if (midi_ != nullptr) midi_->Note(channel_, note, velocity);
   if (const ThreadContext* thread = scheduler_.Current()) {
     host_.Schedule(scheduler_.Now(), channel_, note, velocity, thread->id());
   } else {
@@ -21,7 +24,9 @@ void SynthNotePlayer::SetInstrument(int instrument) {
   instrument_ = instrument;
   // General MIDI programs are counted from 1 by people, from 0 on the wire.
   // Below 1 there is no program (and no subtracting from INT_MIN).
-  host_.SetProgram(channel_, instrument > 0 ? instrument - 1 : -1);
+  const int program = instrument > 0 ? instrument - 1 : -1;
+  host_.SetProgram(channel_, program);
+  if (midi_ != nullptr) midi_->ProgramChange(channel_, program);
 }
 
 }  // namespace quillotone

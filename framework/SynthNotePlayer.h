@@ -8,16 +8,19 @@
 
 namespace quillotone {
 
+class MidiOutput;
+
 // A note player on one MIDI channel of the shared synth. Notes played by a
 // melody thread are stamped with its logical time and sound at that time on
 // the synth's clock; notes played outside a thread (the stop button's
-// silencing sweep) apply at once.
+// silencing sweep) apply at once. With a MIDI output, every note and program
+// also goes out there the moment the player is asked to play it.
 class SynthNotePlayer : public QObject, public NotePlayer {
   Q_OBJECT
 
  public:
   SynthNotePlayer(SynthHost& host, const Scheduler& scheduler, int channel, const QString& name,
-                  QObject* parent = nullptr);
+                  QObject* parent = nullptr, MidiOutput* midi = nullptr);
 
   void PlayNote(int note, int velocity) override;
   [[nodiscard]] int Instrument() const override { return instrument_; }
@@ -27,6 +30,7 @@ class SynthNotePlayer : public QObject, public NotePlayer {
   SynthHost& host_;
   const Scheduler& scheduler_;
   int channel_;
+  MidiOutput* midi_;
   int instrument_ = 1;
 };
 

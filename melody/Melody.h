@@ -15,6 +15,7 @@ inline constexpr int kLongSteps = 30;
 inline constexpr double kLongStepMicros = 250'000.0;
 inline constexpr int kShortSteps = 4;
 inline constexpr double kShortStepMicros = 125'000.0;
+inline constexpr double kCycleMicros = kLongSteps * kLongStepMicros + kShortSteps * kShortStepMicros;
 
 // Velocities are drawn from 4..10 and scaled: 40, 50, ... 100.
 inline constexpr int kLowestVelocityDraw = 4;

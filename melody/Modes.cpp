@@ -1,5 +1,8 @@
 #include "melody/Modes.h"
 
+#include <algorithm>
+#include <cctype>
+
 namespace quillotone {
 namespace {
 
@@ -30,6 +33,20 @@ const std::array<Mode, 8> kModes = {{
 const Mode* ModeAt(int index) {
   for (const Mode& mode : kModes) {
     if (mode.index == index) return &mode;
+  }
+  return nullptr;
+}
+
+std::string_view ShortName(const Mode& mode) {
+  return mode.popupText.substr(0, mode.popupText.find(' '));
+}
+
+const Mode* ModeNamed(std::string_view name) {
+  const auto sameLetters = [](char a, char b) {
+    return std::tolower(static_cast<unsigned char>(a)) == std::tolower(static_cast<unsigned char>(b));
+  };
+  for (const Mode& mode : kModes) {
+    if (std::ranges::equal(ShortName(mode), name, sameLetters)) return &mode;
   }
   return nullptr;
 }

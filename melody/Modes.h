@@ -21,4 +21,9 @@ extern const std::array<Mode, 8> kModes;
 // The mode of a popup row; nullptr for a row that has none.
 const Mode* ModeAt(int index);
 
+// A mode's name in one word: its popup text without "mode" or "scale".
+std::string_view ShortName(const Mode& mode);
+// The mode whose short name is `name`, in any letter case; nullptr if none.
+const Mode* ModeNamed(std::string_view name);
+
 }  // namespace quillotone

@@ -27,7 +27,10 @@ class RecordingSink final : public MessageSink {
 class AppTest : public ::testing::Test {
  protected:
   AppTest() {
-    app.SetOptions({.seed = 1, .sound = false});
+    App::Options options;
+    options.seed = 1;
+    options.sound = false;
+    app.SetOptions(options);
     app.SetMessageSink(&sink);
   }
 

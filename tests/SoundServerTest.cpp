@@ -360,7 +360,9 @@ TEST_F(SoundServerTest, PlaysTheChosenModeThroughTheServerAndFallsSilentAfterSto
   App app(argc, argv);
   RecordingSink sink;
   app.SetMessageSink(&sink);
-  app.SetOptions({.seed = 12345, .sound = true});
+  App::Options options;
+  options.seed = 12345;
+  app.SetOptions(options);
 
   bool ready = false;
   QString failure;

@@ -59,6 +59,7 @@ class WindowTest : public ::testing::Test {
         },
         .makeRandom = [] { return std::make_unique<Random>(17); },
         .yield = [this] { yields.push_back(notes.size()); },
+        .afterStopSweep = {},
     });
     sink.window = window.get();
     window->show();

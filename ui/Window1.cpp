@@ -154,6 +154,7 @@ void Window1::stop_Action() {
     NotePlayerMember(kHeldPlayer).PlayNote(note, 0);
     services_.yield();
   }
+  if (services_.afterStopSweep) services_.afterStopSweep();
 
   services_.messages.Show(ThankYouText());
 }

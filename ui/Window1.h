@@ -31,6 +31,9 @@ struct WindowServices {
   std::function<std::unique_ptr<RandomSource>()> makeRandom;
   // Gives the event loop a turn without taking user input.
   std::function<void()> yield;
+  // Called when stop has swept every note off, before the thank-you box;
+  // may be empty.
+  std::function<void()> afterStopSweep;
 };
 
 // The application's one window: the mode popup, start and stop, the busy

@@ -1,0 +1,111 @@
+#include "framework/MidiOutput.h"
+
+#include <RtMidi.h>
+#include <jack/jack.h>
+
+#include <filesystem>
+#include <vector>
+
+namespace quillotone {
+namespace {
+
+constexpr unsigned char kNoteOff = 0x80;
+constexpr unsigned char kNoteOn = 0x90;
+constexpr unsigned char kControlChange = 0xB0;
+constexpr unsigned char kProgramChange = 0xC0;
+constexpr unsigned char kAllNotesOff = 123;
+constexpr int kMidiDataMax = 127;
+constexpr int kChannels = 16;
+
+// Without this device the kernel has no ALSA sequencer; trying it anyway
+// only fills the terminal with ALSA's complaints.
+constexpr char kAlsaSequencerDevice[] = "/dev/snd/seq";
+
+bool IsMidiData(int value) { return value >= 0 && value <= kMidiDataMax; }
+
+// RtMidi reports through a callback once one is set, instead of throwing or
+// printing; the last report is what the user is told.
+void KeepError(RtMidiError::Type /*type*/, const std::string& text, void* last) {
+  *static_cast<std::string*>(last) = text;
+}
+
+// RtMidi's JACK backend goes on without a server and fails later, so ask
+// JACK itself first, without starting one.
+bool JackServerRuns(const std::string& name) {
+  jack_status_t status{};
+  jack_client_t* client = jack_client_open(name.c_str(), JackNoStartServer, &status);
+  if (client == nullptr) return false;
+  jack_client_close(client);
+  return true;
+}
+
+}  // namespace
+
+MidiOutput::MidiOutput(const std::string& name) {
+  std::string lastError;
+  std::error_code ignored;
+  if (std::filesystem::exists(kAlsaSequencerDevice, ignored)) {
+    try {
+      port_ = std::make_unique<RtMidiOut>(RtMidi::LINUX_ALSA, name);
+      port_->setErrorCallback(KeepError, &lastError);
+      port_->openVirtualPort(name);
+      if (lastError.empty()) {
+        port_->setErrorCallback(nullptr, nullptr);
+        system_ = "ALSA";
+        return;
+      }
+    } catch (const RtMidiError& e) {
+      lastError = e.getMessage();
+    }
+    port_.reset();
+  }
+  if (JackServerRuns(name)) {
+    try {
+      port_ = std::make_unique<RtMidiOut>(RtMidi::UNIX_JACK, name);
+      port_->setErrorCallback(KeepError, &lastError);
+      port_->openVirtualPort(name);
+      if (lastError.empty()) {
+        port_->setErrorCallback(nullptr, nullptr);
+        system_ = "JACK";
+        return;
+      }
+    } catch (const RtMidiError& e) {
+      lastError = e.getMessage();
+    }
+    port_.reset();
+  }
+  throw MidiOutputError(
+      "The MIDI output port could not be opened" +
+      (lastError.empty() ? std::string() : " (" + lastError + ")") +
+      ". It needs the ALSA sequencer (the snd-seq kernel module: sudo modprobe snd-seq) or a "
+      "running JACK server (Debian package jackd2).");
+}
+
+MidiOutput::~MidiOutput() = default;
+
+void MidiOutput::Send(std::initializer_list<unsigned char> message) {
+  if (!port_) return;
+  try {
+    port_->sendMessage(message.begin(), message.size());
+  } catch (const RtMidiError&) {
+    // A port that went away drops the message; the melody plays on.
+  }
+}
+
+void MidiOutput::Note(int channel, int note, int velocity) {
+  if (channel < 0 || channel >= kChannels || !IsMidiData(note) || !IsMidiData(velocity)) return;
+  const auto status = static_cast<unsigned char>((velocity == 0 ? kNoteOff : kNoteOn) | channel);
+  Send({status, static_cast<unsigned char>(note), static_cast<unsigned char>(velocity)});
+}
+
+void MidiOutput::ProgramChange(int channel, int program) {
+  if (channel < 0 || channel >= kChannels || !IsMidiData(program)) return;
+  Send({static_cast<unsigned char>(kProgramChange | channel), static_cast<unsigned char>(program)});
+}
+
+void MidiOutput::AllNotesOff(int channel) {
+  if (channel < 0 || channel >= kChannels) return;
+  Send({static_cast<unsigned char>(kControlChange | channel), kAllNotesOff, 0});
+}
+
+}  // namespace quillotone

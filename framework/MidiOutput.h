@@ -1,0 +1,45 @@
+#pragma once
+
+#include <memory>
+#include <stdexcept>
+#include <string>
+
+class RtMidiOut;
+
+namespace quillotone {
+
+// The output port could not be opened; the message says why and what to do.
+class MidiOutputError : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
+
+// A MIDI output port that other programs (a DAW, a hardware synth's driver)
+// connect to: on the ALSA sequencer where the system has one, else on JACK.
+// Messages go out the moment they are sent.
+class MidiOutput {
+ public:
+  // Opens a port named `name` for a client of the same name.
+  explicit MidiOutput(const std::string& name);  // throws MidiOutputError
+  ~MidiOutput();
+  MidiOutput(const MidiOutput&) = delete;
+  MidiOutput& operator=(const MidiOutput&) = delete;
+
+  // Channels from 0; velocity 0 sends a note-off. Values outside MIDI's
+  // ranges are not sent.
+  void Note(int channel, int note, int velocity);
+  // Program counted from 0.
+  void ProgramChange(int channel, int program);
+  void AllNotesOff(int channel);
+
+  // "ALSA" or "JACK".
+  [[nodiscard]] const std::string& system() const { return system_; }
+
+ private:
+  void Send(std::initializer_list<unsigned char> message);
+
+  std::unique_ptr<RtMidiOut> port_;
+  std::string system_;
+};
+
+}  // namespace quillotone
