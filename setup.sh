@@ -4,8 +4,10 @@
 set -euo pipefail
 cd "$(dirname "$0")"
 
-build_packages=(g++ cmake make pkg-config qt6-base-dev libfluidsynth-dev fluid-soundfont-gm)
-test_packages=(libgtest-dev timgm6mb-soundfont pulseaudio pulseaudio-utils)
+build_packages=(g++ cmake make pkg-config qt6-base-dev libfluidsynth-dev fluid-soundfont-gm
+  librtmidi-dev libjack-jackd2-dev)
+test_packages=(libgtest-dev timgm6mb-soundfont pulseaudio pulseaudio-utils python3-mido jackd2
+  jack-tools)
 
 install_missing() {
   local missing=()

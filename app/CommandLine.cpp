@@ -1,6 +1,7 @@
 #include "app/CommandLine.h"
 
 #include <QCommandLineParser>
+#include <algorithm>
 #include <cmath>
 #include <fstream>
 
@@ -16,7 +17,7 @@ ParsedCommandLine Fail(const QString& message) {
   return {.invocation = std::nullopt,
           .exitStatus = kUsageError,
           .output = {},
-          .error = "quillotone: " + message.toStdString() + "\nTry: quillotone --help\n"};
+          .error = "quillotone: " + message.toStdString() + " (see quillotone --help)\n"};
 }
 
 QString ModeNames() {
@@ -187,7 +188,7 @@ ParsedCommandLine ParseCommandLine(const QStringList& arguments) {
                       .arg(limit)
                       .arg(Duration(limit), Quoted(parser.value(seconds))));
     }
-    micros = std::round(s * kMicrosPerSecond);
+    micros = std::max(1.0, std::round(s * kMicrosPerSecond));
   }
   invocation.renderPath = path.toStdString();
   invocation.renderFormat = *format;
