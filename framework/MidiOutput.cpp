@@ -94,6 +94,9 @@ void MidiOutput::Send(std::initializer_list<unsigned char> message) {
 
 void MidiOutput::Note(int channel, int note, int velocity) {
   if (channel < 0 || channel >= kChannels || !IsMidiData(note) || !IsMidiData(velocity)) return;
+  auto sounding = sounding_[static_cast<std::size_t>(channel)][static_cast<std::size_t>(note)];
+  if (velocity == 0 && !sounding) return;
+  sounding = velocity > 0;
   const auto status = static_cast<unsigned char>((velocity == 0 ? kNoteOff : kNoteOn) | channel);
   Send({status, static_cast<unsigned char>(note), static_cast<unsigned char>(velocity)});
 }
@@ -105,6 +108,7 @@ void MidiOutput::ProgramChange(int channel, int program) {
 
 void MidiOutput::AllNotesOff(int channel) {
   if (channel < 0 || channel >= kChannels) return;
+  sounding_[static_cast<std::size_t>(channel)].reset();
   Send({static_cast<unsigned char>(kControlChange | channel), kAllNotesOff, 0});
 }
 

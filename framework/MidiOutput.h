@@ -1,5 +1,7 @@
 #pragma once
 
+#include <array>
+#include <bitset>
 #include <memory>
 #include <stdexcept>
 #include <string>
@@ -25,8 +27,10 @@ class MidiOutput {
   MidiOutput(const MidiOutput&) = delete;
   MidiOutput& operator=(const MidiOutput&) = delete;
 
-  // Channels from 0; velocity 0 sends a note-off. Values outside MIDI's
-  // ranges are not sent.
+  // Channels from 0; velocity 0 sends a note-off, but only for a note that
+  // sounds: a receiver's buffer (JACK's holds a period's worth) is never
+  // flooded by sweeps of note-offs for notes that are not playing. Values
+  // outside MIDI's ranges are not sent.
   void Note(int channel, int note, int velocity);
   // Program counted from 0.
   void ProgramChange(int channel, int program);
@@ -39,6 +43,7 @@ class MidiOutput {
   void Send(std::initializer_list<unsigned char> message);
 
   std::unique_ptr<RtMidiOut> port_;
+  std::array<std::bitset<128>, 16> sounding_;
   std::string system_;
 };
 
