@@ -137,6 +137,33 @@ TEST_F(AppTest, AFailingStepSkipsTheRestAndIsReportedOnce) {
   EXPECT_EQ(app.exitStatus(), 0) << "the event loop never ran";
 }
 
+TEST_F(AppTest, OptionsPreselectTheModeAndAPortThatCannotOpenFallsBackOnTheSynth) {
+  // A JACK server that does not exist, and no ALSA sequencer in a test.
+  setenv("JACK_DEFAULT_SERVER", "quillotone-no-such-server", 1);
+  App::Options options;
+  options.seed = 1;
+  options.sound = false;
+  options.mode = 6;
+  options.midiOut = true;
+  options.soundFont = "/nonexistent/font.sf2";
+  app.SetOptions(options);
+  std::vector<std::function<void()>> steps = app.StartupSteps();
+  steps.pop_back();
+  Main(steps, [](std::exception_ptr) { FAIL() << "start-up failed"; });
+  unsetenv("JACK_DEFAULT_SERVER");
+
+  EXPECT_EQ(app.window1().findChild<QComboBox*>("PopupMenu1")->currentIndex(), 6);
+  EXPECT_EQ(app.midiOutput(), nullptr);
+  ASSERT_GE(sink.shown.size(), 1);
+  EXPECT_TRUE(sink.shown[0].contains("MIDI output port could not be opened"))
+      << sink.shown[0].toStdString();
+  EXPECT_TRUE(sink.shown[0].contains("own synthesizer"));
+  // The synth it falls back on was asked for with the SoundFont given.
+  QTest::qWait(0);
+  EXPECT_TRUE(QTest::qWaitFor([&] { return sink.shown.size() == 2; }, 5000));
+  EXPECT_TRUE(sink.shown.back().contains("/nonexistent/font.sf2")) << sink.shown.back().toStdString();
+}
+
 TEST_F(AppTest, AnExceptionInAnEventHandlerIsReportedNotFatal) {
   QObject thrower;
   QTimer::singleShot(0, &thrower, [] { throw std::runtime_error("handler broke"); });
