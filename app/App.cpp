@@ -112,7 +112,8 @@ QString App::OpenMidiOutput() {
 
 std::unique_ptr<RandomSource> App::MakeRandom() {
   const std::uint64_t seed = options_.seed ? *options_.seed : Random::FreshSeed();
-  const auto* popup = window_ ? window_->findChild<QComboBox*>(QStringLiteral("PopupMenu1")) : nullptr;
+  const auto* popup =
+      window_ ? window_->findChild<QComboBox*>(QStringLiteral("PopupMenu1")) : nullptr;
   if (const Mode* mode = ModeAt(popup != nullptr ? popup->currentIndex() : -1)) {
     std::cout << "quillotone: playing the " << mode->popupText << ", seed " << seed
               << " (again: quillotone --mode " << ShortName(*mode) << " --seed " << seed << ")"

@@ -96,8 +96,8 @@ ParsedCommandLine ParseCommandLine(const QStringList& arguments) {
   const QCommandLineOption noSynth(
       QStringLiteral("no-synth"),
       QStringLiteral("With --midi-out: silence the built-in synthesizer."));
-  for (const QCommandLineOption* option :
-       {&help, &version, &mode, &seed, &soundFont, &render, &cycles, &seconds, &midiOut, &noSynth}) {
+  for (const QCommandLineOption* option : {&help, &version, &mode, &seed, &soundFont, &render,
+                                           &cycles, &seconds, &midiOut, &noSynth}) {
     parser.addOption(*option);
   }
 
@@ -107,12 +107,13 @@ ParsedCommandLine ParseCommandLine(const QStringList& arguments) {
   }
   if (parser.isSet(help)) {
     // Without an application object Qt cannot name the program itself.
-    return {.invocation = std::nullopt,
-            .exitStatus = 0,
-            .output = parser.helpText()
-                          .replace(QStringLiteral("<executable_name>"), QStringLiteral("quillotone"))
-                          .toStdString(),
-            .error = {}};
+    return {
+        .invocation = std::nullopt,
+        .exitStatus = 0,
+        .output = parser.helpText()
+                      .replace(QStringLiteral("<executable_name>"), QStringLiteral("quillotone"))
+                      .toStdString(),
+        .error = {}};
   }
   if (parser.isSet(version)) {
     return {.invocation = std::nullopt, .exitStatus = 0, .output = "quillotone 1.0\n", .error = {}};
@@ -131,8 +132,9 @@ ParsedCommandLine ParseCommandLine(const QStringList& arguments) {
     bool ok = false;
     invocation.seed = parser.value(seed).toULongLong(&ok);
     if (!ok || parser.value(seed).trimmed() != parser.value(seed)) {
-      return Fail(QStringLiteral("--seed needs a whole number from 0 to 18446744073709551615, not ") +
-                  Quoted(parser.value(seed)));
+      return Fail(
+          QStringLiteral("--seed needs a whole number from 0 to 18446744073709551615, not ") +
+          Quoted(parser.value(seed)));
     }
   }
   if (parser.isSet(soundFont)) {

@@ -164,7 +164,8 @@ class WavSink final : public NoteSink {
 
 class MidiSink final : public NoteSink {
  public:
-  explicit MidiSink(std::string title) : writer_(std::move(title), {kPianoProgram, kPianoProgram}) {}
+  explicit MidiSink(std::string title)
+      : writer_(std::move(title), {kPianoProgram, kPianoProgram}) {}
   void Note(double micros, int channel, int note, int velocity) override {
     writer_.Note(micros, channel, note, velocity);
   }
@@ -263,8 +264,8 @@ int Render(const Invocation& invocation, std::ostream& errors) {
     if (invocation.renderFormat == Invocation::Format::Wav) {
       sink = std::make_unique<WavSink>(invocation.soundFont, out);
     } else {
-      sink = std::make_unique<MidiSink>("Quillotone: " + std::string(mode->popupText) +
-                                        ", seed " + std::to_string(seed));
+      sink = std::make_unique<MidiSink>("Quillotone: " + std::string(mode->popupText) + ", seed " +
+                                        std::to_string(seed));
     }
   } catch (const SynthError& e) {
     errors << "quillotone: " << e.what() << '\n';
@@ -273,9 +274,8 @@ int Render(const Invocation& invocation, std::ostream& errors) {
 
   RenderClock clock;
   Scheduler scheduler(clock);
-  scheduler.SetErrorReporter([&](const std::string& message) {
-    errors << "quillotone: " << message << '\n';
-  });
+  scheduler.SetErrorReporter(
+      [&](const std::string& message) { errors << "quillotone: " << message << '\n'; });
   ThreadContext thread(scheduler, std::string(mode->threadName));
   Score score(scheduler, *sink);
   scheduler.Start(thread, PlayMelody(score, std::make_unique<Random>(seed), mode->pitches));

@@ -37,7 +37,8 @@ void PutBigEndian(std::ostream& out, std::uint32_t value, int bytes) {
 void PutTrack(std::ostream& out, const std::vector<unsigned char>& bytes) {
   out.write("MTrk", 4);
   PutBigEndian(out, static_cast<std::uint32_t>(bytes.size()), 4);
-  out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+  out.write(reinterpret_cast<const char*>(bytes.data()),
+            static_cast<std::streamsize>(bytes.size()));
 }
 
 std::vector<unsigned char> MetaText(unsigned char type, const std::string& text) {
@@ -85,8 +86,9 @@ void MidiFileWriter::Note(double micros, int channel, int note, int velocity) {
     sounding = false;
   }
   if (velocity > 0) {
-    Event(track, tick,
-          {static_cast<unsigned char>(kNoteOn | channel), key, static_cast<unsigned char>(velocity)});
+    Event(
+        track, tick,
+        {static_cast<unsigned char>(kNoteOn | channel), key, static_cast<unsigned char>(velocity)});
     sounding = true;
   }
 }

@@ -43,7 +43,8 @@ std::string_view ShortName(const Mode& mode) {
 
 const Mode* ModeNamed(std::string_view name) {
   const auto sameLetters = [](char a, char b) {
-    return std::tolower(static_cast<unsigned char>(a)) == std::tolower(static_cast<unsigned char>(b));
+    return std::tolower(static_cast<unsigned char>(a)) ==
+           std::tolower(static_cast<unsigned char>(b));
   };
   for (const Mode& mode : kModes) {
     if (std::ranges::equal(ShortName(mode), name, sameLetters)) return &mode;

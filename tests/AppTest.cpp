@@ -161,7 +161,8 @@ TEST_F(AppTest, OptionsPreselectTheModeAndAPortThatCannotOpenFallsBackOnTheSynth
   // The synth it falls back on was asked for with the SoundFont given.
   QTest::qWait(0);
   EXPECT_TRUE(QTest::qWaitFor([&] { return sink.shown.size() == 2; }, 5000));
-  EXPECT_TRUE(sink.shown.back().contains("/nonexistent/font.sf2")) << sink.shown.back().toStdString();
+  EXPECT_TRUE(sink.shown.back().contains("/nonexistent/font.sf2"))
+      << sink.shown.back().toStdString();
 }
 
 TEST_F(AppTest, AnExceptionInAnEventHandlerIsReportedNotFatal) {

@@ -42,9 +42,8 @@ TEST(CommandLineTest, NoArgumentsOpenTheWindowAsBefore) {
 
 TEST(CommandLineTest, ReadsEveryWindowOption) {
   const SoundFontFile font;
-  const ParsedCommandLine parsed =
-      Parse({"--mode", "Pentatonic", "--seed=18446744073709551615", "--soundfont", font.path(),
-             "--midi-out", "--no-synth"});
+  const ParsedCommandLine parsed = Parse({"--mode", "Pentatonic", "--seed=18446744073709551615",
+                                          "--soundfont", font.path(), "--midi-out", "--no-synth"});
   ASSERT_TRUE(parsed.invocation) << parsed.error;
   EXPECT_EQ(parsed.invocation->mode, 7);
   EXPECT_EQ(parsed.invocation->seed, 18446744073709551615ull);
@@ -53,8 +52,8 @@ TEST(CommandLineTest, ReadsEveryWindowOption) {
   EXPECT_FALSE(parsed.invocation->synth);
 
   // Each popup row has its word.
-  const char* names[] = {"dorian", "phrygian", "lydian", "mixolydian",
-                         "aeolian", "ionian", "blues", "pentatonic"};
+  const char* names[] = {"dorian",  "phrygian", "lydian", "mixolydian",
+                         "aeolian", "ionian",   "blues",  "pentatonic"};
   for (int row = 0; row < 8; ++row) {
     EXPECT_EQ(Parse({"--mode", names[row]}).invocation->mode, row) << names[row];
   }
@@ -83,8 +82,8 @@ TEST(CommandLineTest, HelpAndVersionPrintAndExitWithSuccess) {
   const ParsedCommandLine help = Parse({"--help"});
   EXPECT_FALSE(help.invocation);
   EXPECT_EQ(help.exitStatus, 0);
-  for (const char* option : {"--mode", "--seed", "--soundfont", "--render", "--cycles",
-                             "--seconds", "--midi-out", "--no-synth", "--version"}) {
+  for (const char* option : {"--mode", "--seed", "--soundfont", "--render", "--cycles", "--seconds",
+                             "--midi-out", "--no-synth", "--version"}) {
     EXPECT_NE(help.output.find(option), std::string::npos) << option;
   }
   EXPECT_NE(help.output.find("Usage: quillotone"), std::string::npos) << help.output;
@@ -101,8 +100,9 @@ TEST(CommandLineTest, EveryBadInputIsOneLineAndStatusTwo) {
     QStringList arguments;
     const char* mustSay;
   } cases[] = {
-      {{"--mode", "locrian"}, "dorian, phrygian, lydian, mixolydian, aeolian, ionian, blues, "
-                              "pentatonic"},
+      {{"--mode", "locrian"},
+       "dorian, phrygian, lydian, mixolydian, aeolian, ionian, blues, "
+       "pentatonic"},
       {{"--mode", "dorian mode"}, "unknown mode"},
       {{"--seed", "twelve"}, "--seed"},
       {{"--seed", "-1"}, "--seed"},

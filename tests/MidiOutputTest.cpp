@@ -5,9 +5,11 @@
 #include <QProcess>
 #include <QStandardPaths>
 #include <cstdlib>
+#include <memory>
+#include <random>
 #include <set>
-#include <utility>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "app/App.h"
@@ -134,46 +136,55 @@ class MidiOutputTest : public ::testing::Test {
     return false;
   }
 
+  // The program as `quillotone --midi-out --no-synth --mode ionian --seed 3`
+  // would start it, its port connected to the receiving client.
+  void StartProgram() {
+    app_ = std::make_unique<App>(argc_, argv_);
+    App::Options options;
+    options.seed = kSeed;
+    options.sound = false;
+    options.mode = kIonianRow;
+    options.midiOut = true;
+    app_->SetOptions(options);
+    app_->SetMessageSink(&sink_);
+    std::vector<std::function<void()>> steps = app_->StartupSteps();
+    steps.pop_back();  // not the event loop
+    Main(steps, [](std::exception_ptr) { FAIL() << "start-up failed"; });
+    ASSERT_NE(app_->midiOutput(), nullptr) << sink_.shown.join('\n').toStdString();
+    EXPECT_EQ(app_->midiOutput()->system(), "JACK");
+    EXPECT_TRUE(sink_.shown.isEmpty()) << sink_.shown.join('\n').toStdString();
+    EXPECT_EQ(app_->synthHost().synth(), nullptr) << "--no-synth loads no synth";
+    ASSERT_EQ(QProcess::execute(QStringLiteral("jack_connect"),
+                                {"Quillotone:Quillotone", "midi-monitor:input"}),
+              0);
+  }
+
+  // Everything the client received, once JACK has delivered the last of it.
+  std::vector<std::vector<unsigned>> Received() {
+    RunEventLoopFor(500);
+    dump_.process.terminate();
+    EXPECT_TRUE(dump_.process.waitForFinished(3000));
+    return ParseDump(QString::fromLocal8Bit(dump_.process.readAllStandardOutput()));
+  }
+
   QString server_;
   Process jackd_;
   Process dump_;
+  int argc_ = 1;
+  char name_[18] = "midi_output_tests";
+  char* argv_[2] = {name_, nullptr};
+  RecordingSink sink_;
+  std::unique_ptr<App> app_;
 };
 
 TEST_F(MidiOutputTest, AJackClientReceivesTheMelodyOnBothChannelsAndTheStop) {
-  int argc = 1;
-  char name[] = "midi_output_tests";
-  char* argv[] = {name, nullptr};
-  App app(argc, argv);
-  RecordingSink sink;
-  App::Options options;
-  options.seed = kSeed;
-  options.sound = false;
-  options.mode = kIonianRow;
-  options.midiOut = true;
-  app.SetOptions(options);
-  app.SetMessageSink(&sink);
-  std::vector<std::function<void()>> steps = app.StartupSteps();
-  steps.pop_back();  // not the event loop
-  Main(steps, [](std::exception_ptr) { FAIL() << "start-up failed"; });
-  ASSERT_NE(app.midiOutput(), nullptr) << sink.shown.join('\n').toStdString();
-  EXPECT_EQ(app.midiOutput()->system(), "JACK");
-  EXPECT_TRUE(sink.shown.isEmpty()) << sink.shown.join('\n').toStdString();
-  EXPECT_EQ(app.synthHost().synth(), nullptr) << "--no-synth loads no synth";
-
-  ASSERT_EQ(QProcess::execute(QStringLiteral("jack_connect"),
-                              {"Quillotone:Quillotone", "midi-monitor:input"}),
-            0);
-  Window1& window = app.window1();
+  ASSERT_NO_FATAL_FAILURE(StartProgram());
+  Window1& window = app_->window1();
   EXPECT_EQ(window.findChild<QComboBox*>("PopupMenu1")->currentIndex(), kIonianRow);
   window.play_Action();
   RunEventLoopFor(3000);
   window.stop_Action();
-  RunEventLoopFor(500);  // JACK delivers within a period or two
-
-  dump_.process.terminate();
-  ASSERT_TRUE(dump_.process.waitForFinished(3000));
-  const std::vector<std::vector<unsigned>> received =
-      ParseDump(QString::fromLocal8Bit(dump_.process.readAllStandardOutput()));
+  const std::vector<std::vector<unsigned>> received = Received();
   // The stop's All Notes Off on both channels comes last.
   ASSERT_GT(received.size(), 2u);
   EXPECT_EQ(received[received.size() - 2],
@@ -217,6 +228,43 @@ TEST_F(MidiOutputTest, AJackClientReceivesTheMelodyOnBothChannelsAndTheStop) {
   int noteOns = 0;
   for (std::size_t i = 0; i < played; ++i) noteOns += (melody[i][0] & 0xF0) == kNoteOn;
   EXPECT_GE(noteOns, 8);
+}
+
+TEST_F(MidiOutputTest, AfterEveryStopNothingSoundsEvenForAReceiverDeafToAllNotesOff) {
+  ASSERT_NO_FATAL_FAILURE(StartProgram());
+  Window1& window = app_->window1();
+  std::mt19937 random(kSeed);
+  constexpr int kPairs = 12;
+  for (int pair = 0; pair < kPairs; ++pair) {
+    window.play_Action();
+    RunEventLoopFor(std::uniform_int_distribution<int>(0, 700)(random));
+    window.stop_Action();
+  }
+  const std::vector<std::vector<unsigned>> received = Received();
+
+  std::set<std::pair<unsigned, unsigned>> sounding;
+  int stops = 0;
+  int notes = 0;
+  for (const std::vector<unsigned>& message : received) {
+    ASSERT_EQ(message.size(), 3u);
+    const unsigned kind = message[0] & 0xF0;
+    const std::pair<unsigned, unsigned> key{message[0] & 0x0F, message[1]};
+    if (kind == kNoteOn && message[2] > 0) {
+      sounding.insert(key);
+      ++notes;
+    } else if (kind == kNoteOff) {
+      EXPECT_EQ(sounding.erase(key), 1u) << "a note-off for a note not sounding";
+    } else if (kind == kControlChange && message[1] == kAllNotesOff) {
+      // Only after the stop's note-offs, which leave nothing sounding.
+      EXPECT_TRUE(sounding.empty()) << "stop " << stops;
+      stops += (message[0] & 0x0F) == 1;
+    } else {
+      ADD_FAILURE() << "unexpected message " << message[0];
+    }
+  }
+  EXPECT_EQ(stops, kPairs);
+  EXPECT_TRUE(sounding.empty());
+  EXPECT_GT(notes, kPairs);
 }
 
 }  // namespace

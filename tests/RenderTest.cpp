@@ -66,8 +66,8 @@ std::uint16_t U16(const std::string& bytes, std::size_t at) {
 Invocation RenderOf(const fs::path& path, double micros, std::uint64_t seed, int mode = 0) {
   Invocation invocation;
   invocation.renderPath = path.string();
-  invocation.renderFormat = path.extension() == ".wav" ? Invocation::Format::Wav
-                                                       : Invocation::Format::Midi;
+  invocation.renderFormat =
+      path.extension() == ".wav" ? Invocation::Format::Wav : Invocation::Format::Midi;
   invocation.renderMicros = micros;
   invocation.seed = seed;
   invocation.mode = mode;
