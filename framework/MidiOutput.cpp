@@ -3,6 +3,7 @@
 #include <RtMidi.h>
 #include <jack/jack.h>
 
+#include <cstdio>
 #include <filesystem>
 #include <vector>
 
@@ -29,14 +30,23 @@ void KeepError(RtMidiError::Type /*type*/, const std::string& text, void* last) 
   *static_cast<std::string*>(last) = text;
 }
 
+void DropJackMessage(const char* /*message*/) {}
+
+void JackErrorToStderr(const char* message) {
+  std::fprintf(stderr, "quillotone: jack: %s\n", message);
+}
+
 // RtMidi's JACK backend goes on without a server and fails later, so ask
-// JACK itself first, without starting one.
+// JACK itself first, without starting one. That no server runs is said once,
+// in our own words, not in the library's many lines.
 bool JackServerRuns(const std::string& name) {
+  jack_set_error_function(DropJackMessage);
+  jack_set_info_function(DropJackMessage);
   jack_status_t status{};
   jack_client_t* client = jack_client_open(name.c_str(), JackNoStartServer, &status);
-  if (client == nullptr) return false;
-  jack_client_close(client);
-  return true;
+  if (client != nullptr) jack_client_close(client);
+  jack_set_error_function(JackErrorToStderr);
+  return client != nullptr;
 }
 
 }  // namespace
