@@ -217,6 +217,8 @@ void Synth::DropScheduled(std::uint32_t source) {
 
 std::uint32_t Synth::Tick() const { return fluid_sequencer_get_tick(sequencer_.get()); }
 
+int Synth::ActiveVoices() const { return fluid_synth_get_active_voice_count(synth_.get()); }
+
 void Synth::Render(std::span<float> left, std::span<float> right) {
   if (driver_) throw std::logic_error("Synth::Render: the audio driver renders this synth");
   if (left.size() != right.size()) {

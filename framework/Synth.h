@@ -59,6 +59,8 @@ class Synth {
 
   // The sequencer's tick: how much audio the synth has rendered.
   [[nodiscard]] std::uint32_t Tick() const;
+  // Voices FluidSynth is rendering, those still in their release included.
+  [[nodiscard]] int ActiveVoices() const;
   [[nodiscard]] bool HasAudioOutput() const { return driver_ != nullptr; }
   [[nodiscard]] const std::string& soundFont() const { return soundFont_; }
   [[nodiscard]] const std::string& audioDriver() const { return audioDriverName_; }

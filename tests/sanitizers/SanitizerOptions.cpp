@@ -1,0 +1,18 @@
+// Options the sanitizer runtimes read at start-up, built into every test
+// program of a sanitizer build, so that ctest and a test run by hand agree.
+// The suppression files name only findings inside libraries that are not ours.
+
+extern "C" {
+
+const char* __lsan_default_options() {
+  return "suppressions=" QUILLOTONE_SANITIZER_DIR "/lsan.supp:print_suppressions=0";
+}
+
+const char* __tsan_default_options() {
+  return "suppressions=" QUILLOTONE_SANITIZER_DIR
+         "/tsan.supp:print_suppressions=0:second_deadlock_stack=1:halt_on_error=1";
+}
+
+const char* __ubsan_default_options() { return "print_stacktrace=1:halt_on_error=1"; }
+
+}  // extern "C"
