@@ -3,13 +3,11 @@
 // random ones, and what counts is what FluidSynth itself says is still
 // sounding once the release has passed.
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <QApplication>
 #include <QComboBox>
 #include <QPushButton>
 #include <QtTest/QTest>
-#include <cstdio>
 #include <cstdlib>
 #include <functional>
 #include <memory>
@@ -23,6 +21,7 @@
 #include "melody/Melody.h"
 #include "melody/Modes.h"
 #include "support/EventLoop.h"
+#include "support/ResidentMemory.h"
 #include "ui/MenuBar1.h"
 #include "ui/MessageSink.h"
 #include "ui/Window1.h"
@@ -235,17 +234,6 @@ TEST_F(SynthWindowTest, StopLeavesNoVoiceWhateverTheMelodyWasDoing) {
   EXPECT_EQ(sink.shown, static_cast<int>(moments.size()));
 }
 
-// Resident memory of this process in bytes.
-long ResidentBytes() {
-  long pages = 0;
-  long resident = 0;
-  if (std::FILE* statm = std::fopen("/proc/self/statm", "r")) {
-    if (std::fscanf(statm, "%ld %ld", &pages, &resident) != 2) resident = 0;
-    std::fclose(statm);
-  }
-  return resident * sysconf(_SC_PAGESIZE);
-}
-
 TEST_F(SynthWindowTest, TwoHundredStartsAndStopsAtRandomMomentsLeaveNothingSounding) {
   constexpr int kPairs = 200;
   constexpr int kFirstPairs = 100;
@@ -268,15 +256,16 @@ TEST_F(SynthWindowTest, TwoHundredStartsAndStopsAtRandomMomentsLeaveNothingSound
       waited += kBlockMillis;
     }
     ASSERT_EQ(Voices(), 0) << "pair " << pair << ": a voice outlasted the release";
-    if (pair == kFirstPairs) residentAfterFirst = ResidentBytes();
+    if (pair == kFirstPairs) residentAfterFirst = testing::ResidentBytes();
   }
   EXPECT_EQ(sink.shown, kPairs);
-#if defined(__SANITIZE_ADDRESS__)
-  GTEST_SKIP() << "memory is not measured under AddressSanitizer, which holds freed memory back";
-#else
-  const long growth = ResidentBytes() - residentAfterFirst;
-  EXPECT_LT(std::abs(growth), 1L << 20) << "resident memory grew by " << growth << " bytes";
-#endif
+  if (!testing::kResidentMemoryMeaningful) {
+    GTEST_SKIP() << "resident memory is not measured under AddressSanitizer, whose quarantine "
+                    "holds freed memory back";
+  }
+  const long growth = testing::ResidentBytes() - residentAfterFirst;
+  EXPECT_LT(std::abs(growth), testing::kFlatMemoryBytes)
+      << "resident memory grew by " << growth << " bytes";
 }
 
 }  // namespace

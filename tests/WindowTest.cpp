@@ -4,12 +4,15 @@
 #include <QComboBox>
 #include <QPushButton>
 #include <QtTest/QTest>
+#include <array>
+#include <random>
 #include <set>
 
 #include "framework/Thread.h"
 #include "melody/Modes.h"
 #include "support/EventLoop.h"
 #include "support/RecordingPlayerObject.h"
+#include "support/ResidentMemory.h"
 #include "support/VirtualClock.h"
 #include "ui/ChasingArrows.h"
 #include "ui/MenuBar1.h"
@@ -240,6 +243,150 @@ TEST_F(WindowTest, StartingAgainPlaysTheMelodyFromItsBeginning) {
     first[i].micros += restart;
     EXPECT_EQ(notes[i], first[i]);
   }
+}
+
+// --- Hammering start and stop ---------------------------------------------------
+
+// Keeps only which notes sound, so that thousands of melodies cost no memory
+// of their own, and counts every note asked for.
+class SoundingNotes final : public QObject, public NotePlayer {
+ public:
+  SoundingNotes(const QString& name, std::size_t& played, QObject* parent)
+      : QObject(parent), played_(played) {
+    setObjectName(name);
+  }
+  void PlayNote(int note, int velocity) override {
+    ++played_;
+    if (note < 0 || note >= static_cast<int>(sounding_.size())) return;
+    sounding_[static_cast<std::size_t>(note)] = velocity > 0;
+  }
+  [[nodiscard]] int Instrument() const override { return 1; }
+  void SetInstrument(int) override {}
+  [[nodiscard]] int Sounding() const {
+    return static_cast<int>(std::count(sounding_.begin(), sounding_.end(), true));
+  }
+
+ private:
+  std::size_t& played_;
+  std::array<bool, 128> sounding_{};
+};
+
+class CountingSink final : public MessageSink {
+ public:
+  void Show(const QString&) override { ++shown; }
+  int shown = 0;
+};
+
+class WindowHammerTest : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() { testing::EnsureApplication<QApplication>(); }
+
+  WindowHammerTest() {
+    window = std::make_unique<Window1>(WindowServices{
+        .scheduler = scheduler,
+        .menuBar = *new MenuBar1(),
+        .messages = sink,
+        .makeNotePlayer = [this](int, const QString& name, QObject* parent) -> QObject* {
+          return new SoundingNotes(name, played, parent);
+        },
+        .makeRandom = [this] { return std::make_unique<Random>(seed); },
+        .yield = [] {},
+        .afterStopSweep = {},
+    });
+    window->show();
+  }
+
+  [[nodiscard]] int Sounding() const {
+    int sounding = 0;
+    for (const char* name : {"NotePlayer1", "NotePlayer2"})
+      sounding += window->findChild<SoundingNotes*>(name)->Sounding();
+    return sounding;
+  }
+  [[nodiscard]] int RunningThreads() const {
+    int running = 0;
+    for (std::string_view name : kThreadNames)
+      running +=
+          window->findChild<Thread*>(QString::fromUtf8(name.data(), name.size()))->IsRunning();
+    return running;
+  }
+
+  // One turn of the event loop: a thread that yielded runs, or else the
+  // clock moves to the next deadline (or part of the way there) and the
+  // sleepers that are due wake.
+  void Turn(std::mt19937& draw) {
+    if (scheduler.HasReady()) {
+      scheduler.RunReady();
+      return;
+    }
+    const std::optional<double> deadline = scheduler.NextDeadline();
+    if (!deadline) return;
+    const bool partWay = std::uniform_int_distribution<int>(0, 3)(draw) == 0;
+    const double now = clock.Microseconds();
+    clock.Set(partWay
+                  ? now + std::uniform_real_distribution<double>(0.0, 1.0)(draw) * (*deadline - now)
+                  : *deadline);
+    scheduler.RunDue();
+  }
+
+  std::uint64_t seed = 0;
+  VirtualClock clock;
+  Scheduler scheduler{clock};
+  CountingSink sink;
+  std::size_t played = 0;
+  std::unique_ptr<Window1> window;
+};
+
+TEST_F(WindowHammerTest, TenThousandStartsAndStopsAtRandomTurnsLeaveNothingPlaying) {
+  constexpr int kPairs = 10'000;
+  constexpr int kFirstPairs = 100;
+  // Up to a few melody cycles (a cycle is some 200 turns), so that stop meets
+  // every part of the melody: waits, yields, sweeps and the cycle's end.
+  constexpr int kMostTurns = 600;
+  std::mt19937 draw(6);
+  std::uniform_int_distribution<int> row(0, static_cast<int>(kModes.size()) - 1);
+  std::uniform_int_distribution<int> turns(0, kMostTurns);
+  auto* popup = window->findChild<QComboBox*>("PopupMenu1");
+  auto* play = window->findChild<QPushButton*>("play");
+  auto* stop = window->findChild<QPushButton*>("stop");
+
+  long residentAfterFirst = 0;
+  int failures = 0;
+  for (int pair = 1; pair <= kPairs && failures < 5; ++pair) {
+    seed = draw();
+    popup->setCurrentIndex(row(draw));
+    QTest::mouseClick(play, Qt::LeftButton);
+    if (RunningThreads() != 1) ++failures, ADD_FAILURE() << "pair " << pair << ": not one thread";
+    for (int turn = turns(draw); turn > 0; --turn) Turn(draw);
+    QTest::mouseClick(stop, Qt::LeftButton);
+
+    const std::size_t playedAtStop = played;
+    if (RunningThreads() != 0 || Sounding() != 0 || clock.dropped.size() != 1) {
+      ++failures;
+      ADD_FAILURE() << "pair " << pair << ": " << RunningThreads() << " threads running, "
+                    << Sounding() << " notes sounding and " << clock.dropped.size()
+                    << " threads' scheduled notes dropped after stop";
+    }
+    clock.dropped.clear();  // the clock's log would otherwise grow with every pair
+    // Whatever the killed thread had pending never comes.
+    RunUntil(scheduler, clock, clock.Microseconds() + 2e6);
+    if (played != playedAtStop) {
+      ++failures;
+      ADD_FAILURE() << "pair " << pair << ": " << played - playedAtStop << " notes after stop";
+    }
+    // What the clicks posted (repaints, the busy indicator's show and hide) is
+    // delivered, as the event loop would between two clicks.
+    QCoreApplication::processEvents();
+    if (pair == kFirstPairs) residentAfterFirst = testing::ResidentBytes();
+  }
+  EXPECT_EQ(failures, 0);
+  EXPECT_EQ(sink.shown, kPairs);
+  if (!testing::kResidentMemoryMeaningful) {
+    GTEST_SKIP() << "resident memory is not measured under AddressSanitizer, whose quarantine "
+                    "holds freed memory back";
+  }
+  const long growth = testing::ResidentBytes() - residentAfterFirst;
+  EXPECT_LT(std::abs(growth), testing::kFlatMemoryBytes)
+      << "resident memory grew by " << growth << " bytes";
 }
 
 }  // namespace
