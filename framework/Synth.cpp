@@ -11,6 +11,8 @@
 #include <string_view>
 #include <system_error>
 
+#include "framework/SoundFontFile.h"
+
 namespace quillotone {
 namespace {
 
@@ -122,6 +124,9 @@ Synth::Synth(const SynthOptions& options) {
         "No General MIDI SoundFont found. Install one with: sudo apt-get install "
         "fluid-soundfont-gm (or set QUILLOTONE_SOUNDFONT to a .sf2 file).");
   }
+  // FluidSynth would wait forever on a pipe and cannot say what is wrong with
+  // a damaged file; look first.
+  if (std::optional<std::string> problem = SoundFontProblem(soundFont_)) throw SynthError(*problem);
   if (fluid_synth_sfload(synth_.get(), soundFont_.c_str(), 1) == FLUID_FAILED) {
     std::error_code error;
     if (!std::filesystem::is_regular_file(soundFont_, error)) {

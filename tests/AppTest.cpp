@@ -1,4 +1,6 @@
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <QAction>
 #include <QComboBox>
@@ -6,10 +8,13 @@
 #include <QPushButton>
 #include <QTimer>
 #include <QtTest/QTest>
+#include <filesystem>
+#include <fstream>
 #include <stdexcept>
 
 #include "app/App.h"
 #include "framework/Thread.h"
+#include "support/EventLoop.h"
 #include "ui/MenuBar1.h"
 #include "ui/Texts.h"
 #include "ui/Window1.h"
@@ -173,6 +178,66 @@ TEST_F(AppTest, AnExceptionInAnEventHandlerIsReportedNotFatal) {
   ASSERT_EQ(sink.shown.size(), 1);
   EXPECT_TRUE(sink.shown[0].contains("handler broke"));
 }
+
+// A SoundFont that cannot be used, as the user might name one: the program
+// says what is wrong once, then plays on silently, start and stop included.
+class BrokenSoundFontTest : public AppTest, public ::testing::WithParamInterface<const char*> {
+ protected:
+  BrokenSoundFontTest() {
+    std::string pattern =
+        (std::filesystem::temp_directory_path() / "quillotone-app-XXXXXX").string();
+    if (mkdtemp(pattern.data()) != nullptr) folder = pattern;
+  }
+  ~BrokenSoundFontTest() override {
+    std::error_code error;
+    std::filesystem::remove_all(folder, error);
+  }
+  std::filesystem::path folder;
+};
+
+TEST_P(BrokenSoundFontTest, IsReportedOnceAndThePlayerWorksOnSilently) {
+  const std::string kind = GetParam();
+  const std::filesystem::path font = folder / "font.sf2";
+  if (kind == "cut short") {
+    // The start of a real SoundFont, as an interrupted download leaves it.
+    std::ifstream in("/usr/share/sounds/sf2/TimGM6mb.sf2", std::ios::binary);
+    std::vector<char> start(100'000);
+    in.read(start.data(), static_cast<std::streamsize>(start.size()));
+    std::ofstream(font, std::ios::binary).write(start.data(), in.gcount());
+  } else {
+    // Loading from a pipe would wait for a writer for ever.
+    ASSERT_EQ(mkfifo(font.c_str(), 0600), 0);
+  }
+  App::Options options;
+  options.seed = 1;
+  options.sound = true;
+  options.soundFont = font.string();
+  app.SetOptions(options);
+  std::vector<std::function<void()>> steps = app.StartupSteps();
+  steps.pop_back();  // not the event loop
+  Main(steps, [](std::exception_ptr) { FAIL() << "start-up failed"; });
+
+  ASSERT_TRUE(testing::RunEventLoopUntil([&] { return !sink.shown.isEmpty(); }, 20'000))
+      << "no word about the SoundFont";
+  EXPECT_TRUE(sink.shown[0].contains(QString::fromStdString(font.string())))
+      << sink.shown[0].toStdString();
+  EXPECT_TRUE(sink.shown[0].contains("plays silently")) << sink.shown[0].toStdString();
+  EXPECT_EQ(app.synthHost().synth(), nullptr);
+
+  Window1& window = app.window1();
+  window.findChild<QPushButton*>("play")->click();
+  testing::RunEventLoopFor(300);
+  EXPECT_TRUE(window.findChild<Thread*>("dorian1")->IsRunning());
+  window.findChild<QPushButton*>("stop")->click();
+  EXPECT_FALSE(window.findChild<Thread*>("dorian1")->IsRunning());
+  ASSERT_EQ(sink.shown.size(), 2) << "the SoundFont is reported once, then thanks after stop";
+  EXPECT_EQ(sink.shown[1], ThankYouText());
+}
+
+INSTANTIATE_TEST_SUITE_P(Kinds, BrokenSoundFontTest, ::testing::Values("cut short", "a pipe"),
+                         [](const auto& info) {
+                           return std::string(info.param) == "cut short" ? "CutShort" : "Pipe";
+                         });
 
 }  // namespace
 }  // namespace quillotone

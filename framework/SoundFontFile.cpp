@@ -1,0 +1,121 @@
+#include "framework/SoundFontFile.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <array>
+#include <cerrno>
+#include <cstdint>
+#include <cstring>
+#include <string_view>
+
+namespace quillotone {
+namespace {
+
+// A RIFF chunk header: a four-letter id, then the size of what follows.
+constexpr std::int64_t kChunkHeader = 8;
+// "RIFF", size, "sfbk".
+constexpr std::int64_t kFileHeader = 12;
+
+constexpr const char* kWhatToDo =
+    " Choose a working .sf2/.sf3 file (--soundfont, or QUILLOTONE_SOUNDFONT), or leave both unset "
+    "to use the system's (sudo apt-get install fluid-soundfont-gm).";
+
+std::string Problem(const std::string& what) { return what + kWhatToDo; }
+
+// Closes the descriptor however the check ends.
+class File {
+ public:
+  explicit File(int fd) : fd_(fd) {}
+  ~File() {
+    if (fd_ >= 0) close(fd_);
+  }
+  File(const File&) = delete;
+  File& operator=(const File&) = delete;
+  [[nodiscard]] int fd() const { return fd_; }
+
+  // Exactly `size` bytes at `offset`, or false.
+  bool ReadAt(std::int64_t offset, char* out, std::size_t size) const {
+    std::size_t done = 0;
+    while (done < size) {
+      const ssize_t got = pread(fd_, out + done, size - done, static_cast<off_t>(offset + done));
+      if (got < 0 && errno == EINTR) continue;
+      if (got <= 0) return false;
+      done += static_cast<std::size_t>(got);
+    }
+    return true;
+  }
+
+ private:
+  int fd_;
+};
+
+std::uint32_t LittleEndian32(const char* bytes) {
+  std::uint32_t value = 0;
+  for (int i = 3; i >= 0; --i) value = (value << 8) | static_cast<unsigned char>(bytes[i]);
+  return value;
+}
+
+std::string_view Id(const char* bytes) { return {bytes, 4}; }
+
+}  // namespace
+
+std::optional<std::string> SoundFontProblem(const std::string& path) {
+  const std::string named = "\"" + path + "\"";
+  // Non-blocking, so that opening a pipe returns at once instead of waiting
+  // for a writer; fstat below then turns it away.
+  const File file(open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
+  if (file.fd() < 0) {
+    const int error = errno;
+    if (error == ENOENT || error == ENOTDIR) return Problem("SoundFont not found: " + named + ".");
+    if (error == EACCES) {
+      return Problem("The SoundFont " + named +
+                     " cannot be read: permission denied (check the file's permissions).");
+    }
+    return Problem("The SoundFont " + named + " cannot be opened: " + std::strerror(error) + ".");
+  }
+  struct stat info {};
+  if (fstat(file.fd(), &info) != 0) {
+    return Problem("The SoundFont " + named + " cannot be read: " + std::strerror(errno) + ".");
+  }
+  if (S_ISDIR(info.st_mode)) return Problem(named + " is a folder, not a SoundFont file.");
+  if (!S_ISREG(info.st_mode)) {
+    return Problem(named + " is not a regular file (a pipe or a device?), so not a SoundFont.");
+  }
+  const std::int64_t size = info.st_size;
+  if (size == 0) return Problem("The SoundFont " + named + " is empty (0 bytes).");
+
+  std::array<char, kFileHeader> header{};
+  if (size < kFileHeader || !file.ReadAt(0, header.data(), header.size()) ||
+      Id(header.data()) != "RIFF" || Id(header.data() + 8) != "sfbk") {
+    return Problem(named + " is not a SoundFont: it does not begin like a .sf2/.sf3 file.");
+  }
+  const std::int64_t end = kChunkHeader + LittleEndian32(header.data() + 4);
+  if (end > size) {
+    return Problem("The SoundFont " + named + " is incomplete: it has " + std::to_string(size) +
+                   " bytes where its header promises " + std::to_string(end) +
+                   ". It was probably cut short while being copied or downloaded.");
+  }
+
+  // The three parts every SoundFont has, in this order: its information, its
+  // samples and the presets that play them.
+  constexpr std::array<std::string_view, 3> kParts = {"INFO", "sdta", "pdta"};
+  std::size_t found = 0;
+  std::int64_t offset = kFileHeader;
+  while (offset + kChunkHeader <= end && found < kParts.size()) {
+    std::array<char, kChunkHeader + 4> chunk{};
+    if (!file.ReadAt(offset, chunk.data(), chunk.size())) break;
+    const std::int64_t next = offset + kChunkHeader + LittleEndian32(chunk.data() + 4);
+    if (next > end) break;
+    if (Id(chunk.data()) == "LIST" && Id(chunk.data() + 8) == kParts[found]) ++found;
+    offset = next + (next & 1);  // chunks are padded to an even length
+  }
+  if (found < kParts.size()) {
+    return Problem("The SoundFont " + named + " is damaged: its \"" + std::string(kParts[found]) +
+                   "\" part is missing or runs past the end of the file.");
+  }
+  return std::nullopt;
+}
+
+}  // namespace quillotone

@@ -1,0 +1,19 @@
+#pragma once
+
+#include <optional>
+#include <string>
+
+namespace quillotone {
+
+// Looks at a file before FluidSynth is given it: FluidSynth waits forever on
+// a pipe, and for files that are not SoundFonts it can only say that loading
+// failed (its fallback loader also prints warnings of its own). This names the
+// actual problem. Reads only the file's type, its size and the few headers
+// of its top-level structure, so it costs nothing even for a large SoundFont.
+//
+// nullopt: the file is a complete RIFF "sfbk" (.sf2/.sf3) file as far as its
+// outer structure goes. Otherwise, what is wrong with it, in words for the
+// user, naming the file.
+[[nodiscard]] std::optional<std::string> SoundFontProblem(const std::string& path);
+
+}  // namespace quillotone
