@@ -18,7 +18,10 @@ constexpr double kMaxTick = std::numeric_limits<std::uint32_t>::max();
 
 }  // namespace
 
-SynthHost::SynthHost(QObject* parent) : QObject(parent) { wall_.start(); }
+SynthHost::SynthHost(QObject* parent) : QObject(parent) {
+  wall_.start();
+  connect(this, &SynthHost::loaderDone, this, &SynthHost::TakeLoaded, Qt::QueuedConnection);
+}
 
 SynthHost::~SynthHost() {
   // A SoundFont still loading is waited for: the worker refers to this host.
@@ -34,26 +37,37 @@ void SynthHost::Attach(std::unique_ptr<Synth> synth) { Adopt(std::move(synth)); 
 void SynthHost::LoadInBackground(SynthOptions options) {
   loader_ = std::jthread([this, options = std::move(options)](std::stop_token stop) {
     std::unique_ptr<Synth> synth;
-    QString error;
+    std::string error;
     try {
       synth = std::make_unique<Synth>(options);
     } catch (const std::exception& e) {
-      error = QString::fromStdString(e.what());
+      error = e.what();
     } catch (...) {
-      error = QStringLiteral("The synthesizer could not be started (unknown error).");
+      error = "The synthesizer could not be started (unknown error).";
     }
     if (stop.stop_requested()) return;  // The host is going away; so does the synth.
-    QMetaObject::invokeMethod(
-        this,
-        [this, synth = std::move(synth), error]() mutable {
-          if (synth) {
-            Adopt(std::move(synth));
-          } else {
-            emit failed(error);
-          }
-        },
-        Qt::QueuedConnection);
+    {
+      const std::lock_guard lock(loadedMutex_);
+      loaded_ = std::move(synth);
+      loadError_ = std::move(error);
+    }
+    emit loaderDone(QPrivateSignal());
   });
+}
+
+void SynthHost::TakeLoaded() {
+  std::unique_ptr<Synth> synth;
+  std::string error;
+  {
+    const std::lock_guard lock(loadedMutex_);
+    synth = std::move(loaded_);
+    error = std::move(loadError_);
+  }
+  if (synth) {
+    Adopt(std::move(synth));
+  } else {
+    emit failed(QString::fromStdString(error));
+  }
 }
 
 double SynthHost::Microseconds() const {

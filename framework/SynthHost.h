@@ -5,6 +5,8 @@
 #include <QString>
 #include <array>
 #include <memory>
+#include <mutex>
+#include <string>
 #include <thread>
 
 #include "framework/Playhead.h"
@@ -56,11 +58,19 @@ class SynthHost : public QObject, public Playhead {
   void ready();
   // What is missing and how to fix it, in words for the user.
   void failed(const QString& message);
+  // From the loader's thread: what it made waits in loaded_.
+  void loaderDone(QPrivateSignal);
 
  private:
   void Adopt(std::unique_ptr<Synth> synth);
+  void TakeLoaded();
 
   std::unique_ptr<Synth> synth_;
+  // The loader's result, handed to the host's thread under the lock: plain
+  // data, so the handover is one the sanitizers can follow.
+  std::mutex loadedMutex_;
+  std::unique_ptr<Synth> loaded_;
+  std::string loadError_;
   std::jthread loader_;
   QElapsedTimer wall_;
   // The playhead's value when the synth took over, minus the synth's tick
