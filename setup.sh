@@ -7,7 +7,7 @@ cd "$(dirname "$0")"
 build_packages=(g++ cmake make pkg-config qt6-base-dev libfluidsynth-dev fluid-soundfont-gm
   librtmidi-dev libjack-jackd2-dev)
 test_packages=(libgtest-dev timgm6mb-soundfont pulseaudio pulseaudio-utils python3-mido jackd2
-  jack-tools)
+  jack-tools clang-14 libclang-rt-14-dev)
 
 install_missing() {
   local missing=()
@@ -24,9 +24,21 @@ install_missing() {
     { "${sudo[@]}" apt-get update -q && "${sudo[@]}" apt-get install -y -q --no-install-recommends "${missing[@]}"; }
 }
 
+# build DIR [CMAKE_OPTION...] [-- BUILD_OPTION...]
 build() {
-  cmake -S . -B "$1" -DCMAKE_BUILD_TYPE=RelWithDebInfo "${@:2}" >/dev/null
-  cmake --build "$1" -j"$(nproc)"
+  local dir=$1 configure=() options=()
+  shift
+  while [ $# -gt 0 ] && [ "$1" != "--" ]; do configure+=("$1"); shift; done
+  [ $# -gt 0 ] && shift && options=("$@")
+  cmake -S . -B "$dir" -DCMAKE_BUILD_TYPE=RelWithDebInfo "${configure[@]}" >/dev/null
+  cmake --build "$dir" -j"$(nproc)" "${options[@]}"
+}
+
+# Says how long the stage that just ended took.
+stage_start=$SECONDS
+stage() {
+  echo "== $1: $((SECONDS - stage_start)) s"
+  stage_start=$SECONDS
 }
 
 case "${1:-}" in
@@ -37,8 +49,31 @@ case "${1:-}" in
     ;;
   test)
     install_missing "${build_packages[@]}" "${test_packages[@]}"
+    # The program as it ships.
     build build-test -DQUILLOTONE_WERROR=ON
-    cd build-test && ctest --output-on-failure -j2
+    (cd build-test && ctest --output-on-failure -j2)
+    stage "plain build and tests"
+    # The whole suite again under AddressSanitizer and UndefinedBehaviorSanitizer.
+    build build-asan -DQUILLOTONE_WERROR=ON -DQUILLOTONE_SANITIZE=address,undefined
+    (cd build-asan && ctest --output-on-failure -j2)
+    stage "AddressSanitizer + UndefinedBehaviorSanitizer"
+    # ThreadSanitizer on the tests that reach other threads (labelled audio).
+    build build-tsan -DQUILLOTONE_WERROR=ON -DQUILLOTONE_SANITIZE=thread -- --target audio_tests
+    (cd build-tsan && ctest --output-on-failure -j2 -L audio)
+    stage "ThreadSanitizer"
+    # The command-line parser under libFuzzer, which comes with clang.
+    fuzz_seconds=${QUILLOTONE_FUZZ_SECONDS:-60}
+    cmake -S tests/fuzz -B build-fuzz -DCMAKE_CXX_COMPILER=clang++-14 >/dev/null
+    cmake --build build-fuzz -j"$(nproc)"
+    mkdir -p build-fuzz/corpus
+    echo "Fuzzing the command line for ${fuzz_seconds} s"
+    build-fuzz/command_line_fuzz -max_total_time="$fuzz_seconds" -print_final_stats=1 \
+      -dict=tests/fuzz/command_line.dict -artifact_prefix=build-fuzz/ build-fuzz/corpus \
+      </dev/null >build-fuzz/fuzz.log 2>&1 ||
+      { tail -n 60 build-fuzz/fuzz.log; exit 1; }
+    grep -E '^stat::number_of_executed_units' build-fuzz/fuzz.log
+    stage "command-line fuzzing"
+    echo "All passed in $SECONDS s."
     ;;
   *)
     echo "usage: $0 run | test" >&2
