@@ -3,6 +3,7 @@
 #include <QCommandLineParser>
 #include <algorithm>
 #include <cmath>
+#include <filesystem>
 #include <fstream>
 
 #include "melody/Melody.h"
@@ -47,6 +48,9 @@ std::optional<Invocation::Format> FormatOf(const QString& path) {
 }
 
 bool IsReadableFile(const QString& path) {
+  // Not a pipe or a device: reading one could wait for ever, or never end.
+  std::error_code error;
+  if (!std::filesystem::is_regular_file(path.toStdString(), error)) return false;
   std::ifstream file(path.toStdString(), std::ios::binary);
   char byte = 0;
   return file && file.read(&byte, 1);

@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <QStringList>
 #include <filesystem>
@@ -139,6 +140,19 @@ TEST(CommandLineTest, EveryBadInputIsOneLineAndStatusTwo) {
     EXPECT_EQ(parsed.error.find('\n'), parsed.error.size() - 1) << "one line: " << parsed.error;
     EXPECT_NE(parsed.error.find(c.mustSay), std::string::npos) << parsed.error;
   }
+}
+
+TEST(CommandLineTest, ASoundFontThatIsNoFileIsRefusedWithoutWaiting) {
+  // Reading a pipe would wait for a writer for ever; a device may never end.
+  const fs::path pipe = fs::temp_directory_path() / "quillotone-command-line-test.pipe";
+  fs::remove(pipe);
+  ASSERT_EQ(mkfifo(pipe.c_str(), 0600), 0);
+  for (const fs::path& path : {pipe, fs::path("/dev/zero")}) {
+    const ParsedCommandLine parsed = Parse({"--soundfont", QString::fromStdString(path.string())});
+    EXPECT_EQ(parsed.exitStatus, kUsageError) << path;
+    EXPECT_NE(parsed.error.find("cannot read the SoundFont"), std::string::npos) << parsed.error;
+  }
+  fs::remove(pipe);
 }
 
 }  // namespace
