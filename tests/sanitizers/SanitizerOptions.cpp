@@ -4,6 +4,12 @@
 
 extern "C" {
 
+// Also catches a coroutine or lambda that outlives the stack frame it refers
+// to, and statics used before their initialisation.
+const char* __asan_default_options() {
+  return "detect_stack_use_after_return=1:check_initialization_order=1:strict_init_order=1";
+}
+
 const char* __lsan_default_options() {
   return "suppressions=" QUILLOTONE_SANITIZER_DIR "/lsan.supp:print_suppressions=0";
 }
