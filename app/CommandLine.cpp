@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <fstream>
 
+#include "framework/SoundFontFile.h"
 #include "melody/Melody.h"
 #include "melody/Modes.h"
 
@@ -45,15 +46,6 @@ std::optional<Invocation::Format> FormatOf(const QString& path) {
     return Invocation::Format::Midi;
   }
   return std::nullopt;
-}
-
-bool IsReadableFile(const QString& path) {
-  // Not a pipe or a device: reading one could wait for ever, or never end.
-  std::error_code error;
-  if (!std::filesystem::is_regular_file(path.toStdString(), error)) return false;
-  std::ifstream file(path.toStdString(), std::ios::binary);
-  char byte = 0;
-  return file && file.read(&byte, 1);
 }
 
 }  // namespace
@@ -143,9 +135,9 @@ ParsedCommandLine ParseCommandLine(const QStringList& arguments) {
   }
   if (parser.isSet(soundFont)) {
     const QString path = parser.value(soundFont);
-    if (!IsReadableFile(path)) {
-      return Fail(QStringLiteral("cannot read the SoundFont ") + Quoted(path) +
-                  QStringLiteral(": no such file, or not a readable file"));
+    // Looked at now, so a wrong file is refused before any window opens.
+    if (const std::optional<std::string> problem = SoundFontProblem(path.toStdString())) {
+      return Fail(QStringLiteral("--soundfont: ") + QString::fromStdString(*problem));
     }
     invocation.soundFont = path.toStdString();
   }
