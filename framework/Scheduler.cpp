@@ -62,7 +62,7 @@ bool Scheduler::RunReady() {
   for (const Pending& pending : turn) {
     if (pending.ticket != pending.context->ticket_) continue;
     ThreadContext& context = *pending.context;
-    Resume(context, context.started_ ? context.now_ : playhead_.Microseconds());
+    Resume(context, context.started_ && logicalTime_ ? context.now_ : playhead_.Microseconds());
   }
   return !turn.empty();
 }
@@ -74,7 +74,7 @@ void Scheduler::RunDue() {
     const double deadline = node.key();
     ThreadContext& context = *node.mapped().context;
     if (node.mapped().ticket != context.ticket_) continue;
-    Resume(context, now - deadline > kMaxLatenessMicros ? now : deadline);
+    Resume(context, !logicalTime_ || now - deadline > kMaxLatenessMicros ? now : deadline);
   }
 }
 

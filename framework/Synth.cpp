@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <array>
+#include <chrono>
 #include <climits>
 #include <cmath>
 #include <cstdio>
@@ -18,6 +19,7 @@ namespace {
 
 // MIDI data bytes: note numbers, velocities and programs are 0..127.
 constexpr int kMidiDataMax = 127;
+constexpr int kPercussionChannel = 9;
 
 // Debian's alternatives link first (it follows what the user chose), then the
 // packages that install a General MIDI SoundFont, best sounding first.
@@ -35,12 +37,17 @@ constexpr std::array<std::string_view, 7> kSoundFontPaths = {
 // systems without a sound server.
 constexpr std::array<const char*, 2> kAudioDrivers = {"pulseaudio", "alsa"};
 
-// Audio is handed to the sound server in periods of this many frames. The
-// default (64 x 16) lets a busy desktop starve the stream for a few ms at a
-// time; larger periods cost only latency, which the sequencer's lead already
-// absorbs, and keep timing, since events still apply per 64-frame block.
-constexpr int kPeriodFrames = 512;
-constexpr int kPeriods = 4;
+// Audio is handed to the sound server in periods of this many frames. Each
+// period wakes the audio thread and the sound server's client thread once,
+// which costs far more than rendering the piano (measured with PulseAudio:
+// 3.6 % of a core at 512-frame periods, 1.5 to 1.8 % at 2048, of which
+// rendering is 0.25 %). Timing does not suffer, since events still apply at
+// their own 64-frame block; what grows is how soon a note sent at once is
+// rendered: within one period (46 ms), which the stop sweep relies on.
+// (FluidSynth's PulseAudio driver buffers one period; the count of periods
+// matters to ALSA.)
+constexpr int kPeriodFrames = 2048;
+constexpr int kPeriods = 2;
 
 // FluidSynth's default gain (0.2) leaves a lone piano line near -42 dBFS;
 // this brings it to a comfortable level with room for the loudest chords.
@@ -72,16 +79,9 @@ void RouteFluidSynthLog() {
   }();
 }
 
-// The sequencer tags events with a short; -1 is its wildcard, so the ids of
-// our threads are folded onto 1..SHRT_MAX, where they stay distinct for the
-// first SHRT_MAX threads.
-fluid_seq_id_t SequencerSource(std::uint32_t source) {
-  return static_cast<fluid_seq_id_t>(1 + (source - 1) % SHRT_MAX);
-}
-
-struct EventDeleter {
-  void operator()(fluid_event_t* event) const { delete_fluid_event(event); }
-};
+// The rendering side keeps this many events waiting for their frame; a
+// melody schedules a few per step, some tens of milliseconds ahead.
+constexpr std::size_t kPendingCapacity = 4096;
 
 std::string AudioFailure(const std::string& tried) {
   return "No audio output could be opened (tried: " + tried +
@@ -93,7 +93,6 @@ std::string AudioFailure(const std::string& tried) {
 
 void Synth::Deleter::operator()(fluid_settings_t* p) const { delete_fluid_settings(p); }
 void Synth::Deleter::operator()(fluid_synth_t* p) const { delete_fluid_synth(p); }
-void Synth::Deleter::operator()(fluid_sequencer_t* p) const { delete_fluid_sequencer(p); }
 void Synth::Deleter::operator()(fluid_audio_driver_t* p) const { delete_fluid_audio_driver(p); }
 
 Synth::Synth(const SynthOptions& options) {
@@ -111,9 +110,18 @@ Synth::Synth(const SynthOptions& options) {
                      std::to_string(options.sampleRate) + " Hz.");
   }
   fluid_settings_setnum(settings_.get(), "synth.gain", kGain);
+  // Only the samples of the instruments in use are read into memory, not the
+  // whole SoundFont: a few MB for a piano instead of 148 MB for FluidR3_GM.
+  fluid_settings_setint(settings_.get(), "synth.dynamic-sample-loading",
+                        options.loadAllSamples ? 0 : 1);
 
   synth_.reset(new_fluid_synth(settings_.get()));
   if (!synth_) throw SynthError("FluidSynth could not create a synthesizer (out of memory).");
+  // General MIDI's percussion channel would select a drum kit when the
+  // SoundFont loads, and keep its samples in memory (10 MB of FluidR3_GM's)
+  // though no note is ever played on it. It holds a melodic program instead.
+  fluid_synth_set_channel_type(synth_.get(), kPercussionChannel, CHANNEL_TYPE_MELODIC);
+  fluid_synth_bank_select(synth_.get(), kPercussionChannel, 0);
 
   if (!options.soundFont.empty()) {
     soundFont_ = options.soundFont;
@@ -139,36 +147,18 @@ Synth::Synth(const SynthOptions& options) {
                      "working SoundFont.");
   }
 
-  // The sample timer: the sequencer advances with the audio the synth renders,
-  // never with the system clock, so scheduled notes keep the audio's timing.
-  sequencer_.reset(new_fluid_sequencer2(0));
-  if (!sequencer_) throw SynthError("FluidSynth could not create a sequencer (out of memory).");
-  fluid_sequencer_set_time_scale(sequencer_.get(), kTicksPerSecond);
-  synthClient_ = fluid_sequencer_register_fluidsynth(sequencer_.get(), synth_.get());
-  if (synthClient_ == FLUID_FAILED) {
-    throw SynthError("FluidSynth could not connect its sequencer (out of memory).");
-  }
+  sampleRate_ = options.sampleRate;
+  startFrame_ = options.startFrame;
+  renderedTo_ = startFrame_;
+  frames_.store(startFrame_, std::memory_order_release);
+  pending_.reserve(kPendingCapacity);
 
   if (!options.audioOutput) return;
+  playsOut_ = true;
+  preferredDriver_ = options.audioDriver;
   fluid_settings_setint(settings_.get(), "audio.period-size", kPeriodFrames);
   fluid_settings_setint(settings_.get(), "audio.periods", kPeriods);
-  std::string tried;
-  auto tryDriver = [&](const char* name) {
-    tried += tried.empty() ? name : std::string(", ") + name;
-    if (fluid_settings_setstr(settings_.get(), "audio.driver", name) != FLUID_OK) return false;
-    driver_.reset(new_fluid_audio_driver(settings_.get(), synth_.get()));
-    if (!driver_) return false;
-    audioDriverName_ = name;
-    return true;
-  };
-  if (!options.audioDriver.empty()) {
-    if (!tryDriver(options.audioDriver.c_str())) throw SynthError(AudioFailure(tried));
-    return;
-  }
-  for (const char* name : kAudioDrivers) {
-    if (tryDriver(name)) return;
-  }
-  throw SynthError(AudioFailure(tried));
+  OpenOutput();
 }
 
 Synth::~Synth() = default;
@@ -188,39 +178,80 @@ void Synth::ProgramChange(int channel, int program) {
   fluid_synth_program_change(synth_.get(), channel, program);
 }
 
-void Synth::NoteNow(int channel, int note, int velocity) {
-  if (!IsMidiData(note) || !IsMidiData(velocity)) return;
-  if (velocity == 0) {
-    fluid_synth_noteoff(synth_.get(), channel, note);
-  } else {
-    fluid_synth_noteon(synth_.get(), channel, note, velocity);
+void Synth::OpenOutput() {
+  if (!playsOut_) throw std::logic_error("Synth::OpenOutput: made without an audio output");
+  if (driver_) return;
+  std::string tried;
+  auto tryDriver = [&](const std::string& name) {
+    tried += tried.empty() ? name : ", " + name;
+    if (fluid_settings_setstr(settings_.get(), "audio.driver", name.c_str()) != FLUID_OK) {
+      return false;
+    }
+    driver_.reset(new_fluid_audio_driver2(settings_.get(), &Synth::AudioCallback, this));
+    if (!driver_) return false;
+    audioDriverName_ = name;
+    return true;
+  };
+  // The clock starts again from here, not from when it last moved.
+  renderedAt_.store(std::chrono::steady_clock::now().time_since_epoch().count(),
+                    std::memory_order_relaxed);
+  // Once a driver has worked, it is the one to reopen.
+  const std::string& wanted = !audioDriverName_.empty() ? audioDriverName_ : preferredDriver_;
+  if (!wanted.empty()) {
+    if (!tryDriver(wanted)) throw SynthError(AudioFailure(tried));
+    return;
   }
+  for (const char* name : kAudioDrivers) {
+    if (tryDriver(name)) return;
+  }
+  throw SynthError(AudioFailure(tried));
 }
 
-void Synth::NoteAt(std::uint32_t tick, int channel, int note, int velocity, std::uint32_t source) {
-  if (!IsMidiData(note) || !IsMidiData(velocity)) return;
-  const std::unique_ptr<fluid_event_t, EventDeleter> event(new_fluid_event());
-  if (!event) return;
-  fluid_event_set_source(event.get(), SequencerSource(source));
-  fluid_event_set_dest(event.get(), synthClient_);
-  // A real note-off: at equal ticks the sequencer applies note-offs before
-  // note-ons, so a note that ends where the same pitch starts again never cuts
-  // the new one. (Before FluidSynth 2.2.2 a note-on of velocity 0 stayed a
-  // note-on, with no such place in the order.)
-  if (velocity == 0) {
-    fluid_event_noteoff(event.get(), channel, static_cast<short>(note));
-  } else {
-    fluid_event_noteon(event.get(), channel, static_cast<short>(note),
-                       static_cast<short>(velocity));
-  }
-  fluid_sequencer_send_at(sequencer_.get(), event.get(), tick, 1);
+void Synth::CloseOutput() {
+  // Joins the audio thread: from here on Render may take its place.
+  driver_.reset();
+}
+
+void Synth::NoteNow(int channel, int note, int velocity) {
+  if (!IsMidiData(note) || !IsMidiData(velocity) || channel < 0 || channel > kMidiDataMax) return;
+  Send({.frame = 0,
+        .source = 0,
+        .kind = velocity == 0 ? Kind::kNoteOff : Kind::kNoteOn,
+        .channel = static_cast<std::uint8_t>(channel),
+        .note = static_cast<std::uint8_t>(note),
+        .velocity = static_cast<std::uint8_t>(velocity)});
+}
+
+void Synth::NoteAt(std::uint64_t frame, int channel, int note, int velocity, std::uint32_t source) {
+  if (!IsMidiData(note) || !IsMidiData(velocity) || channel < 0 || channel > kMidiDataMax) return;
+  // A real note-off: at equal frames note-offs apply before note-ons, so a
+  // note that ends where the same pitch starts again never cuts the new one.
+  Send({.frame = frame,
+        .source = source,
+        .kind = velocity == 0 ? Kind::kNoteOff : Kind::kNoteOn,
+        .channel = static_cast<std::uint8_t>(channel),
+        .note = static_cast<std::uint8_t>(note),
+        .velocity = static_cast<std::uint8_t>(velocity)});
 }
 
 void Synth::DropScheduled(std::uint32_t source) {
-  fluid_sequencer_remove_events(sequencer_.get(), SequencerSource(source), -1, -1);
+  Send({.frame = 0, .source = source, .kind = Kind::kDrop, .channel = 0, .note = 0, .velocity = 0});
 }
 
-std::uint32_t Synth::Tick() const { return fluid_sequencer_get_tick(sequencer_.get()); }
+void Synth::Send(const Event& event) {
+  // Full only if nothing has rendered for thousands of events: an output
+  // that stalled, where nothing would sound anyway.
+  if (!queue_.Push(event)) {
+    std::fprintf(stderr, "%swarning: the event queue is full; an event was lost\n", kLogPrefix);
+  }
+}
+
+double Synth::PeriodSeconds() const { return playsOut_ ? kPeriodFrames / sampleRate_ : 0.0; }
+
+std::chrono::steady_clock::time_point Synth::LastRendered() const {
+  return std::chrono::steady_clock::time_point(
+      std::chrono::steady_clock::duration(renderedAt_.load(std::memory_order_relaxed)));
+}
 
 int Synth::ActiveVoices() const { return fluid_synth_get_active_voice_count(synth_.get()); }
 
@@ -229,14 +260,90 @@ void Synth::Render(std::span<float> left, std::span<float> right) {
   if (left.size() != right.size()) {
     throw std::logic_error("Synth::Render: the two channels differ in length");
   }
+  std::fill(left.begin(), left.end(), 0.0f);
+  std::fill(right.begin(), right.end(), 0.0f);
   // FluidSynth counts frames in an int.
   std::size_t done = 0;
   while (done < left.size()) {
     const int frames = static_cast<int>(std::min<std::size_t>(left.size() - done, INT_MAX));
-    fluid_synth_write_float(synth_.get(), frames, left.data() + done, 0, 1, right.data() + done, 0,
-                            1);
+    float* out[2] = {left.data() + done, right.data() + done};
+    float* fx[4] = {out[0], out[1], out[0], out[1]};
+    Process(frames, 4, fx, 2, out);
     done += static_cast<std::size_t>(frames);
   }
+}
+
+int Synth::AudioCallback(void* data, int len, int nfx, float* fx[], int nout, float* out[]) {
+  auto* self = static_cast<Synth*>(data);
+  if (nfx == 0) {
+    // No separate effects buffers: reverb and chorus are mixed into the output.
+    float* mixed[4] = {out[0], out[1 % nout], out[0], out[1 % nout]};
+    self->Process(len, 4, mixed, nout, out);
+  } else {
+    self->Process(len, nfx, fx, nout, out);
+  }
+  return FLUID_OK;
+}
+
+std::uint64_t Synth::AppliesAt(const Event& event) const {
+  // The block boundary nearest the event's frame. Blocks are counted from
+  // the clock's start, where FluidSynth's first block began.
+  if (event.frame <= startFrame_) return startFrame_;
+  const std::uint64_t offset = event.frame - startFrame_ + kBlockFrames / 2;
+  return startFrame_ + offset / kBlockFrames * kBlockFrames;
+}
+
+void Synth::TakeQueued() {
+  // In the order sent: a drop removes only what its source sent before it.
+  while (const std::optional<Event> event = queue_.Pop()) {
+    if (event->kind == Kind::kDrop) {
+      std::erase_if(pending_, [&](const Event& e) { return e.source == event->source; });
+      continue;
+    }
+    if (pending_.size() == pending_.capacity()) continue;  // never grows on the audio thread
+    // After every event due at the same frame and kind: note-offs first, then
+    // note-ons, each in the order sent.
+    const auto order = [this](const Event& e) { return std::pair(AppliesAt(e), e.kind); };
+    const auto at =
+        std::upper_bound(pending_.begin(), pending_.end(), *event,
+                         [&](const Event& a, const Event& b) { return order(a) < order(b); });
+    pending_.insert(at, *event);
+  }
+}
+
+void Synth::Process(int frames, int nfx, float* fx[], int nout, float* out[]) {
+  TakeQueued();
+  int done = 0;
+  while (done < frames) {
+    const std::uint64_t now = renderedTo_ + static_cast<std::uint64_t>(done);
+    std::size_t applied = 0;
+    for (; applied < pending_.size() && AppliesAt(pending_[applied]) <= now; ++applied) {
+      const Event& e = pending_[applied];
+      if (e.kind == Kind::kNoteOn) {
+        fluid_synth_noteon(synth_.get(), e.channel, e.note, e.velocity);
+      } else {
+        fluid_synth_noteoff(synth_.get(), e.channel, e.note);
+      }
+    }
+    pending_.erase(pending_.begin(), pending_.begin() + static_cast<std::ptrdiff_t>(applied));
+    // Render up to the next event's block, or to the end of the request.
+    int chunk = frames - done;
+    if (!pending_.empty()) {
+      chunk = static_cast<int>(std::min<std::uint64_t>(chunk, AppliesAt(pending_.front()) - now));
+    }
+    float* fxAt[8];
+    float* outAt[8];
+    const int nfxUsed = std::min(nfx, 8);
+    const int noutUsed = std::min(nout, 8);
+    for (int i = 0; i < nfxUsed; ++i) fxAt[i] = fx[i] + done;
+    for (int i = 0; i < noutUsed; ++i) outAt[i] = out[i] + done;
+    fluid_synth_process(synth_.get(), chunk, nfxUsed, fxAt, noutUsed, outAt);
+    done += chunk;
+  }
+  renderedTo_ += static_cast<std::uint64_t>(frames);
+  renderedAt_.store(std::chrono::steady_clock::now().time_since_epoch().count(),
+                    std::memory_order_relaxed);
+  frames_.store(renderedTo_, std::memory_order_release);
 }
 
 }  // namespace quillotone

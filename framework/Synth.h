@@ -1,16 +1,20 @@
 #pragma once
 
+#include <atomic>
+#include <chrono>
 #include <cstdint>
 #include <memory>
 #include <optional>
 #include <span>
 #include <stdexcept>
 #include <string>
+#include <vector>
+
+#include "framework/SpscQueue.h"
 
 // FluidSynth's types, kept out of every header but this one.
 typedef struct _fluid_hashtable_t fluid_settings_t;
 typedef struct _fluid_synth_t fluid_synth_t;
-typedef struct _fluid_sequencer_t fluid_sequencer_t;
 typedef struct _fluid_audio_driver_t fluid_audio_driver_t;
 
 namespace quillotone {
@@ -29,15 +33,22 @@ struct SynthOptions {
   // Empty: the drivers in order of preference (pulseaudio, then alsa).
   std::string audioDriver;
   double sampleRate = 44100.0;
+  // True: the whole SoundFont in memory; false: only the instruments in use.
+  bool loadAllSamples = false;
+  // The sample clock's first frame. Tests start it near a wrap of 32 bits.
+  std::uint64_t startFrame = 0;
 };
 
-// One General MIDI synthesizer with a sequencer on its own sample clock.
-// Made in the order settings, synth, sequencer, audio driver; destroyed in
-// reverse, the driver first, so no audio callback outlives what it renders.
+// One General MIDI synthesizer on its own sample clock: a 64-bit count of the
+// frames it has rendered. Scheduled events are applied by whoever renders
+// (the audio driver's thread, or Render), at the block of the frame they are
+// due, so they keep the audio's timing to the block, for any length of time.
+// Made in the order settings, synth, audio driver; destroyed in reverse, the
+// driver first, so no audio callback outlives what it renders.
 class Synth {
  public:
-  // The sequencer counts milliseconds of rendered audio.
-  static constexpr double kTicksPerSecond = 1000.0;
+  // FluidSynth applies events between blocks of this many frames.
+  static constexpr std::uint64_t kBlockFrames = 64;
 
   explicit Synth(const SynthOptions& options);  // throws SynthError
   ~Synth();
@@ -49,41 +60,84 @@ class Synth {
 
   // General MIDI program counted from 0, applied at once.
   void ProgramChange(int channel, int program);
-  // Applied at once. Velocity 0 ends the note on that channel.
+  // Applied with the next block rendered, after everything queued before it.
+  // Velocity 0 ends the note on that channel.
   void NoteNow(int channel, int note, int velocity);
-  // Applied when the synth has rendered up to `tick`. Events with the same
-  // tick keep their order for what matters here: note-offs before note-ons.
-  void NoteAt(std::uint32_t tick, int channel, int note, int velocity, std::uint32_t source);
+  // Applied at the block boundary nearest `frame` (at once if that is past).
+  // Events on the same frame keep their order for what matters here:
+  // note-offs before note-ons.
+  void NoteAt(std::uint64_t frame, int channel, int note, int velocity, std::uint32_t source);
   // Removes the events `source` scheduled that have not been applied yet.
   void DropScheduled(std::uint32_t source);
 
-  // The sequencer's tick: how much audio the synth has rendered.
-  [[nodiscard]] std::uint32_t Tick() const;
-  // Voices FluidSynth is rendering, those still in their release included.
+  // The sample clock: startFrame plus the frames rendered so far. Any thread
+  // may ask.
+  [[nodiscard]] std::uint64_t Frames() const { return frames_.load(std::memory_order_acquire); }
+  [[nodiscard]] double sampleRate() const { return sampleRate_; }
+  // The clock advances a period at a time while the output plays: when it
+  // last did, and by how much (0 without an output).
+  [[nodiscard]] std::chrono::steady_clock::time_point LastRendered() const;
+  [[nodiscard]] double PeriodSeconds() const;
+  // Voices sounding now, those in their release included.
   [[nodiscard]] int ActiveVoices() const;
+
+  // The audio output. Opening may throw SynthError (no device, no server);
+  // closing stops the rendering, and with it the clock, until it opens again.
+  void OpenOutput();
+  void CloseOutput();
   [[nodiscard]] bool HasAudioOutput() const { return driver_ != nullptr; }
+  // Made with an audio output (which may be closed now), not for Render.
+  [[nodiscard]] bool playsOut() const { return playsOut_; }
   [[nodiscard]] const std::string& soundFont() const { return soundFont_; }
   [[nodiscard]] const std::string& audioDriver() const { return audioDriverName_; }
 
-  // Offline rendering into two equal-length buffers (no audio device only).
+  // Offline rendering into two equal-length buffers (no audio output open).
   void Render(std::span<float> left, std::span<float> right);
 
  private:
   struct Deleter {
     void operator()(fluid_settings_t* p) const;
     void operator()(fluid_synth_t* p) const;
-    void operator()(fluid_sequencer_t* p) const;
     void operator()(fluid_audio_driver_t* p) const;
   };
+
+  enum class Kind : std::uint8_t { kNoteOff, kNoteOn, kDrop };
+  struct Event {
+    std::uint64_t frame;
+    std::uint32_t source;
+    Kind kind;
+    std::uint8_t channel;
+    std::uint8_t note;
+    std::uint8_t velocity;
+  };
+
+  static int AudioCallback(void* data, int len, int nfx, float* fx[], int nout, float* out[]);
+  void Send(const Event& event);
+  // The rendering side: whoever renders takes what was queued, then renders
+  // `frames`, stopping at each block where an event is due to apply it.
+  void Process(int frames, int nfx, float* fx[], int nout, float* out[]);
+  void TakeQueued();
+  [[nodiscard]] std::uint64_t AppliesAt(const Event& event) const;
 
   // Declaration order is creation order; destruction runs the other way.
   std::unique_ptr<fluid_settings_t, Deleter> settings_;
   std::unique_ptr<fluid_synth_t, Deleter> synth_;
-  std::unique_ptr<fluid_sequencer_t, Deleter> sequencer_;
   std::unique_ptr<fluid_audio_driver_t, Deleter> driver_;
-  short synthClient_ = -1;
   std::string soundFont_;
   std::string audioDriverName_;
+  std::string preferredDriver_;
+  bool playsOut_ = false;
+  double sampleRate_ = 0.0;
+  std::uint64_t startFrame_ = 0;
+
+  // From the thread that sends events to the one that renders.
+  SpscQueue<Event, 4096> queue_;
+  // The rendering side's own: events waiting for their frame, in the order
+  // they apply, and the clock, published after each rendered stretch.
+  std::vector<Event> pending_;
+  std::uint64_t renderedTo_ = 0;
+  std::atomic<std::uint64_t> frames_{0};
+  std::atomic<std::chrono::steady_clock::rep> renderedAt_{0};
 };
 
 }  // namespace quillotone

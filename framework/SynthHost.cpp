@@ -2,6 +2,7 @@
 
 #include <QMetaObject>
 #include <algorithm>
+#include <chrono>
 #include <cmath>
 #include <exception>
 #include <limits>
@@ -11,16 +12,20 @@
 namespace quillotone {
 namespace {
 
-constexpr double kMicrosPerTick = 1'000'000.0 / Synth::kTicksPerSecond;
+constexpr double kMicrosPerSecond = 1'000'000.0;
 constexpr double kNanosPerMicro = 1'000.0;
 constexpr int kMaxProgram = 127;
-constexpr double kMaxTick = std::numeric_limits<std::uint32_t>::max();
+// Frames beyond this are as good as never; it keeps the conversion defined.
+constexpr double kMaxFrame = 0x1p62;
 
 }  // namespace
 
 SynthHost::SynthHost(QObject* parent) : QObject(parent) {
   wall_.start();
   connect(this, &SynthHost::loaderDone, this, &SynthHost::TakeLoaded, Qt::QueuedConnection);
+  idle_.setSingleShot(true);
+  idle_.setInterval(kIdleCloseMs);
+  connect(&idle_, &QTimer::timeout, this, &SynthHost::CloseOutput);
 }
 
 SynthHost::~SynthHost() {
@@ -70,22 +75,69 @@ void SynthHost::TakeLoaded() {
   }
 }
 
-double SynthHost::Microseconds() const {
-  const double wallMicros = static_cast<double>(wall_.nsecsElapsed()) / kNanosPerMicro;
-  double now = wallMicros;
-  if (synth_) {
-    const std::uint32_t tick = synth_->Tick();
-    now = tickOriginMicros_ + tick * kMicrosPerTick;
-    if (synth_->HasAudioOutput()) {
-      if (tick != lastTick_) {
-        lastTick_ = tick;
-        lastTickWallMicros_ = wallMicros;
+bool SynthHost::OpenOutput() {
+  if (!synth_ || !synth_->playsOut()) return false;
+  if (!synth_->HasAudioOutput()) {
+    const double now = Microseconds();
+    try {
+      synth_->OpenOutput();
+    } catch (const SynthError& e) {
+      failedOpenMicros_ = WallMicros();
+      if (!failureReported_) {
+        failureReported_ = true;
+        emit failed(QString::fromStdString(e.what()));
       }
+      return false;
+    }
+    failureReported_ = false;
+    Rebase(now);
+  }
+  idle_.start();
+  return true;
+}
+
+void SynthHost::CloseOutput() {
+  idle_.stop();
+  if (!outputOpen()) return;
+  const double now = Microseconds();
+  synth_->CloseOutput();
+  Rebase(now);
+}
+
+bool SynthHost::OnSynthClock() const {
+  return synth_ && (!synth_->playsOut() || synth_->HasAudioOutput());
+}
+
+double SynthHost::WallMicros() const {
+  return static_cast<double>(wall_.nsecsElapsed()) / kNanosPerMicro;
+}
+
+void SynthHost::Rebase(double now) {
+  originMicros_ = now;
+  originFrame_ = synth_ ? synth_->Frames() : 0;
+  wallOffsetMicros_ = now - WallMicros();
+}
+
+double SynthHost::Microseconds() const {
+  const double wallMicros = WallMicros();
+  double now = wallMicros + wallOffsetMicros_;
+  if (OnSynthClock()) {
+    const std::uint64_t frame = synth_->Frames();
+    now = originMicros_ +
+          static_cast<double>(frame - originFrame_) * kMicrosPerSecond / synth_->sampleRate();
+    if (synth_->HasAudioOutput()) {
+      // Between periods the clock stands still; the playhead goes on at the
+      // system clock's pace for up to one period, so threads wake on time
+      // rather than a period late.
+      const double sinceRendered = std::chrono::duration<double, std::micro>(
+                                       std::chrono::steady_clock::now() - synth_->LastRendered())
+                                       .count();
+      now += std::clamp(sinceRendered, 0.0, synth_->PeriodSeconds() * kMicrosPerSecond);
       // An output that stopped rendering must not stop the melody: past the
       // stall allowance the playhead goes on with the system clock. Should the
       // output come back, the playhead waits (never going back) until the
       // synth has played what was scheduled meanwhile.
-      now += std::max(0.0, wallMicros - lastTickWallMicros_ - kStallMicros);
+      now += std::max(0.0, sinceRendered - kStallMicros);
     }
   }
   lastMicros_ = std::max(lastMicros_, now);
@@ -96,17 +148,27 @@ void SynthHost::DropScheduled(std::uint32_t source) {
   if (synth_) synth_->DropScheduled(source);
 }
 
+void SynthHost::KeepOpen() {
+  if (!synth_->playsOut()) return;
+  if (synth_->HasAudioOutput() || WallMicros() - failedOpenMicros_ >= kRetryMicros) OpenOutput();
+}
+
 void SynthHost::Schedule(double micros, int channel, int note, int velocity, std::uint32_t source) {
   if (!synth_) return;
-  const double tick = std::round((micros + kLeadMicros - tickOriginMicros_) / kMicrosPerTick);
-  if (std::isnan(tick)) return;
+  KeepOpen();
+  if (!OnSynthClock()) return;  // no output to play it on
+  const double frames =
+      std::round((micros + kLeadMicros - originMicros_) * synth_->sampleRate() / kMicrosPerSecond);
+  if (std::isnan(frames)) return;
   // Already due (a thread running late) is applied with the next audio block.
-  synth_->NoteAt(static_cast<std::uint32_t>(std::clamp(tick, 0.0, kMaxTick)), channel, note,
-                 velocity, source);
+  const double frame = std::clamp(static_cast<double>(originFrame_) + frames, 0.0, kMaxFrame);
+  synth_->NoteAt(static_cast<std::uint64_t>(frame), channel, note, velocity, source);
 }
 
 void SynthHost::SendNow(int channel, int note, int velocity) {
-  if (synth_) synth_->NoteNow(channel, note, velocity);
+  if (!synth_) return;
+  KeepOpen();
+  synth_->NoteNow(channel, note, velocity);
 }
 
 void SynthHost::SetProgram(int channel, int program) {
@@ -118,14 +180,12 @@ void SynthHost::SetProgram(int channel, int program) {
 void SynthHost::Adopt(std::unique_ptr<Synth> synth) {
   if (!synth) return;
   const double now = Microseconds();
-  const std::uint32_t tick = synth->Tick();
   synth_ = std::move(synth);
-  tickOriginMicros_ = now - tick * kMicrosPerTick;
-  lastTick_ = tick;
-  lastTickWallMicros_ = static_cast<double>(wall_.nsecsElapsed()) / kNanosPerMicro;
+  Rebase(now);
   for (int channel = 0; channel < kChannels; ++channel) {
     synth_->ProgramChange(channel, programs_[static_cast<std::size_t>(channel)]);
   }
+  if (synth_->HasAudioOutput()) idle_.start();
   emit ready();
 }
 

@@ -3,6 +3,7 @@
 #include <QElapsedTimer>
 #include <QObject>
 #include <QString>
+#include <QTimer>
 #include <array>
 #include <memory>
 #include <mutex>
@@ -16,20 +17,26 @@ namespace quillotone {
 
 // Owns the program's one synth and is the playhead threads are paced by.
 //
-// With a synth that plays, the playhead is the synth's own sample clock (its
-// sequencer tick), so the lead between what the melody has scheduled and what
-// is heard never runs out nor grows. Without one (still loading, failed, or
-// an audio output that stopped rendering) it runs on the system clock, and
+// With a synth that plays, the playhead is the synth's own sample clock, so
+// the lead between what the melody has scheduled and what is heard never runs
+// out nor grows. Without one (still loading, failed, its output closed while
+// idle, or an output that stopped rendering) it runs on the system clock, and
 // the program keeps going silently.
 class SynthHost : public QObject, public Playhead {
   Q_OBJECT
 
  public:
-  // How far ahead of the playhead events are scheduled: covers the event
-  // loop's lateness, so that lateness never reaches the listener.
-  static constexpr double kLeadMicros = 80'000.0;
+  // How far ahead of the playhead events are scheduled: covers one audio
+  // period (the audio thread renders a period at a time, so it must hold
+  // every event due within it) and the event loop's lateness, so that
+  // lateness never reaches the listener.
+  static constexpr double kLeadMicros = 120'000.0;
   // A playing synth whose clock has not moved for this long counts as stopped.
   static constexpr double kStallMicros = 200'000.0;
+  // An open output with nothing sent to it for this long is closed: an open
+  // stream costs CPU even when silent. Longer than any release and reverb.
+  static constexpr int kIdleCloseMs = 4000;
+  static constexpr double kRetryMicros = 1'000'000.0;
   static constexpr int kChannels = 16;
 
   explicit SynthHost(QObject* parent = nullptr);
@@ -42,6 +49,15 @@ class SynthHost : public QObject, public Playhead {
   void LoadInBackground(SynthOptions options);
 
   [[nodiscard]] Synth* synth() const { return synth_.get(); }
+
+  // The audio output's life. Events open it when it is closed (trying again
+  // at most every kRetryMicros after a failure); it closes itself after
+  // kIdleCloseMs without events. Opening reports a failure through failed(),
+  // once until an open succeeds, and returns false. The playhead stays
+  // continuous across both.
+  bool OpenOutput();
+  void CloseOutput();
+  [[nodiscard]] bool outputOpen() const { return synth_ && synth_->HasAudioOutput(); }
 
   // Playhead.
   [[nodiscard]] double Microseconds() const override;
@@ -64,6 +80,13 @@ class SynthHost : public QObject, public Playhead {
  private:
   void Adopt(std::unique_ptr<Synth> synth);
   void TakeLoaded();
+  // Makes the synth's clock (or, without one, the system clock) continue
+  // from where the playhead is now.
+  void Rebase(double now);
+  // Whether the synth's clock paces the playhead now.
+  [[nodiscard]] bool OnSynthClock() const;
+  [[nodiscard]] double WallMicros() const;
+  void KeepOpen();
 
   std::unique_ptr<Synth> synth_;
   // The loader's result, handed to the host's thread under the lock: plain
@@ -73,14 +96,19 @@ class SynthHost : public QObject, public Playhead {
   std::string loadError_;
   std::jthread loader_;
   QElapsedTimer wall_;
-  // The playhead's value when the synth took over, minus the synth's tick
-  // then, so the playhead stays continuous across the handover.
-  double tickOriginMicros_ = 0.0;
+  QTimer idle_;
+  // The playhead on the synth's clock is originMicros_ at originFrame_; on
+  // the system clock it is the wall time plus wallOffsetMicros_.
+  double originMicros_ = 0.0;
+  std::uint64_t originFrame_ = 0;
+  double wallOffsetMicros_ = 0.0;
+  // When events last tried to open the output and failed; whether that
+  // failure has been reported.
+  double failedOpenMicros_ = -kRetryMicros;
+  bool failureReported_ = false;
   std::array<int, kChannels> programs_{};
-  // The playhead never moves backwards; these remember what it last said.
+  // The playhead never moves backwards; this remembers what it last said.
   mutable double lastMicros_ = 0.0;
-  mutable std::uint32_t lastTick_ = 0;
-  mutable double lastTickWallMicros_ = 0.0;
 };
 
 }  // namespace quillotone

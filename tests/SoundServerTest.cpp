@@ -1,10 +1,4 @@
-#include <fcntl.h>
 #include <gtest/gtest.h>
-#include <sys/prctl.h>
-#include <sys/socket.h>
-#include <sys/un.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <QComboBox>
 #include <QCoreApplication>
@@ -17,7 +11,6 @@
 #include <array>
 #include <cmath>
 #include <complex>
-#include <csignal>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -32,6 +25,7 @@
 #include "app/App.h"
 #include "melody/Modes.h"
 #include "support/EventLoop.h"
+#include "support/PulseDaemon.h"
 #include "support/Spectrum.h"
 #include "ui/MessageSink.h"
 #include "ui/Texts.h"
@@ -40,6 +34,9 @@
 namespace quillotone {
 namespace {
 
+using testing::Child;
+using testing::PulseDaemon;
+using testing::ReadText;
 using testing::RunEventLoopFor;
 using testing::RunEventLoopUntil;
 
@@ -47,146 +44,13 @@ namespace fs = std::filesystem;
 
 constexpr int kRate = 44100;
 constexpr int kBytesPerSample = 2;  // s16le, one channel
-constexpr char kSinkName[] = "quillotone_test";
 constexpr int kPentatonicRow = 7;
-
-// A directory of our own for the daemon's socket, state and the recording.
-class TempDir {
- public:
-  TempDir() {
-    std::string pattern = (fs::temp_directory_path() / "quillotone-pulse-XXXXXX").string();
-    if (mkdtemp(pattern.data()) != nullptr) path_ = pattern;
-  }
-  ~TempDir() {
-    std::error_code error;
-    if (!path_.empty()) fs::remove_all(path_, error);
-  }
-  TempDir(const TempDir&) = delete;
-  TempDir& operator=(const TempDir&) = delete;
-  [[nodiscard]] const fs::path& path() const { return path_; }
-
- private:
-  fs::path path_;
-};
-
-std::string FindProgram(const std::string& name) {
-  const char* path = std::getenv("PATH");
-  std::string dirs = path != nullptr ? path : "/usr/bin:/bin";
-  std::size_t start = 0;
-  while (start <= dirs.size()) {
-    const std::size_t end = std::min(dirs.find(':', start), dirs.size());
-    const fs::path candidate = fs::path(dirs.substr(start, end - start)) / name;
-    if (access(candidate.c_str(), X_OK) == 0) return candidate.string();
-    start = end + 1;
-  }
-  return {};
-}
-
-// A child process that is ended however the test leaves: SIGTERM, then
-// SIGKILL if it lingers. Plain POSIX, so it can outlive the App; and it
-// dies with the test process, should a timeout kill that.
-class Child {
- public:
-  Child() = default;
-  ~Child() { Stop(); }
-  Child(const Child&) = delete;
-  Child& operator=(const Child&) = delete;
-
-  // `extraEnv` entries ("NAME=value") override the test's own environment;
-  // stdout and stderr go to `log`.
-  bool Start(const std::vector<std::string>& args, const std::vector<std::string>& extraEnv,
-             const fs::path& log) {
-    const std::string program = FindProgram(args.front());
-    if (program.empty()) return false;
-    std::vector<std::string> env;
-    for (char** e = environ; *e != nullptr; ++e) {
-      const std::string entry = *e;
-      const std::string key = entry.substr(0, entry.find('=') + 1);
-      const bool overridden = std::any_of(extraEnv.begin(), extraEnv.end(),
-                                          [&](const std::string& x) { return x.starts_with(key); });
-      if (!overridden) env.push_back(entry);
-    }
-    env.insert(env.end(), extraEnv.begin(), extraEnv.end());
-    std::vector<char*> argv;
-    for (const auto& a : args) argv.push_back(const_cast<char*>(a.c_str()));
-    argv.push_back(nullptr);
-    std::vector<char*> envp;
-    for (const auto& e : env) envp.push_back(const_cast<char*>(e.c_str()));
-    envp.push_back(nullptr);
-    const int out = open(log.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
-    if (out < 0) return false;
-    const pid_t parent = getpid();
-
-    const pid_t pid = fork();
-    if (pid == 0) {
-      // Only async-signal-safe calls here: the test process has threads.
-      prctl(PR_SET_PDEATHSIG, SIGTERM);
-      if (getppid() != parent) _exit(127);
-      const int in = open("/dev/null", O_RDONLY);
-      if (in >= 0) dup2(in, STDIN_FILENO);
-      dup2(out, STDOUT_FILENO);
-      dup2(out, STDERR_FILENO);
-      execve(program.c_str(), argv.data(), envp.data());
-      _exit(127);
-    }
-    close(out);
-    pid_ = pid > 0 ? pid : -1;
-    return pid > 0;
-  }
-
-  bool Running() {
-    if (pid_ <= 0) return false;
-    int status = 0;
-    if (waitpid(pid_, &status, WNOHANG) == 0) return true;
-    pid_ = -1;
-    return false;
-  }
-
-  void Stop() {
-    if (!Running()) return;
-    kill(pid_, SIGTERM);
-    for (int i = 0; i < 300; ++i) {
-      if (waitpid(pid_, nullptr, WNOHANG) == pid_) {
-        pid_ = -1;
-        return;
-      }
-      usleep(10'000);
-    }
-    kill(pid_, SIGKILL);
-    waitpid(pid_, nullptr, 0);
-    pid_ = -1;
-  }
-
- private:
-  pid_t pid_ = -1;
-};
 
 class RecordingSink final : public MessageSink {
  public:
   void Show(const QString& text) override { shown.push_back(text); }
   std::vector<QString> shown;
 };
-
-bool CanConnect(const fs::path& socketPath) {
-  const int fd = socket(AF_UNIX, SOCK_STREAM, 0);
-  if (fd < 0) return false;
-  sockaddr_un address{};
-  address.sun_family = AF_UNIX;
-  const std::string name = socketPath.string();
-  if (name.size() >= sizeof(address.sun_path)) {
-    close(fd);
-    return false;
-  }
-  std::copy(name.begin(), name.end(), address.sun_path);
-  const bool ok = connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof(address)) == 0;
-  close(fd);
-  return ok;
-}
-
-std::string ReadText(const fs::path& path) {
-  std::ifstream in(path);
-  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
 
 // Whole samples recorded so far: where "now" falls in the recording.
 std::size_t SamplesSoFar(const fs::path& path) {
@@ -262,44 +126,20 @@ class SoundServerTest : public ::testing::Test {
  protected:
   SoundServerTest() { setenv("QT_QPA_PLATFORM", "offscreen", 0); }
 
-  // A daemon of our own with one null sink, reachable only through a socket
-  // in our directory; a user's own sound server is never touched.
-  bool StartDaemon() {
-    const std::string d = dir.path().string();
-    return daemon.Start(
-        {"pulseaudio", "-n", "--daemonize=no", "--system=false", "--use-pid-file=false",
-         "--exit-idle-time=-1", "--disallow-exit", "--log-target=stderr", "-L",
-         std::string("module-null-sink sink_name=") + kSinkName, "-L",
-         "module-native-protocol-unix auth-anonymous=1 socket=" + d + "/native"},
-        {"HOME=" + d, "XDG_RUNTIME_DIR=" + d, "PULSE_RUNTIME_PATH=" + d, "PULSE_STATE_PATH=" + d,
-         "PULSE_SERVER="},
-        dir.path() / "daemon.log");
-  }
-
-  std::string DaemonLog() const { return ReadText(dir.path() / "daemon.log"); }
-
   // Declared so that they go in reverse: the recorder, then the daemon.
-  TempDir dir;
-  Child daemon;
+  PulseDaemon daemon;
   Child recorder;
 };
 
 TEST_F(SoundServerTest, PlaysTheChosenModeThroughTheServerAndFallsSilentAfterStop) {
   QElapsedTimer wall;
   wall.start();
-  ASSERT_FALSE(dir.path().empty()) << "mkdtemp failed";
-  const fs::path socket = dir.path() / "native";
-  const fs::path recording = dir.path() / "monitor.raw";
-
-  ASSERT_TRUE(StartDaemon()) << "pulseaudio could not be started: is it installed?";
-  QElapsedTimer waited;
-  waited.start();
-  while (daemon.Running() && !CanConnect(socket) && waited.elapsed() < 5000) usleep(20'000);
-  ASSERT_TRUE(daemon.Running() && CanConnect(socket)) << "pulseaudio is not listening:\n"
-                                                      << DaemonLog();
+  ASSERT_TRUE(daemon.Start()) << "pulseaudio could not be started (is it installed?):\n"
+                              << daemon.log();
+  const fs::path recording = daemon.dir() / "monitor.raw";
 
   // Before the synth exists: FluidSynth's driver finds the server here.
-  const std::string server = "unix:" + socket.string();
+  const std::string server = daemon.server();
   setenv("PULSE_SERVER", server.c_str(), 1);
 
   static int argc = 1;
@@ -333,19 +173,20 @@ TEST_F(SoundServerTest, PlaysTheChosenModeThroughTheServerAndFallsSilentAfterSto
 
   ASSERT_TRUE(RunEventLoopUntil([&] { return ready || !failure.isEmpty(); }, 15000))
       << "the synth never loaded";
-  ASSERT_TRUE(ready) << failure.toStdString() << "\nserver log:\n" << DaemonLog();
+  ASSERT_TRUE(ready) << failure.toStdString() << "\nserver log:\n" << daemon.log();
   ASSERT_NE(app.synthHost().synth(), nullptr);
   EXPECT_EQ(app.synthHost().synth()->audioDriver(), "pulseaudio");
 
   // One recording throughout; "now" is marked by how much it holds. A short
   // latency keeps that mark close to the moment.
   ASSERT_TRUE(recorder.Start(
-      {"parec", "--server=" + server, "-d", std::string(kSinkName) + ".monitor", "--format=s16le",
-       "--rate=44100", "--channels=1", "--raw", "--latency-msec=20", recording.string()},
-      {}, dir.path() / "parec.log"))
+      {"parec", "--server=" + server, "-d", std::string(PulseDaemon::kSinkName) + ".monitor",
+       "--format=s16le", "--rate=44100", "--channels=1", "--raw", "--latency-msec=20",
+       recording.string()},
+      {}, daemon.dir() / "parec.log"))
       << "parec could not be started: is pulseaudio-utils installed?";
   ASSERT_TRUE(RunEventLoopUntil([&] { return SamplesSoFar(recording) > kRate / 5; }, 5000))
-      << "the monitor delivers nothing: " << ReadText(dir.path() / "parec.log");
+      << "the monitor delivers nothing: " << ReadText(daemon.dir() / "parec.log");
 
   Window1& window = app.window1();
   auto* popup = window.findChild<QComboBox*>("PopupMenu1");
@@ -364,13 +205,13 @@ TEST_F(SoundServerTest, PlaysTheChosenModeThroughTheServerAndFallsSilentAfterSto
   QTest::mouseClick(play, Qt::LeftButton);
   RunEventLoopFor(1000);
   const std::size_t listenFrom = SamplesSoFar(recording);
-  const std::uint32_t tickFrom = app.synthHost().synth()->Tick();
+  const std::uint64_t framesFrom = app.synthHost().synth()->Frames();
   QElapsedTimer listening;
   listening.start();
   RunEventLoopFor(4000);
   const std::size_t stopAt = SamplesSoFar(recording);
-  std::printf("synth clock: %.0f ticks per second of wall time\n",
-              (app.synthHost().synth()->Tick() - tickFrom) * 1000.0 /
+  std::printf("synth clock: %.0f frames per second of wall time\n",
+              static_cast<double>(app.synthHost().synth()->Frames() - framesFrom) * 1000.0 /
                   static_cast<double>(listening.elapsed()));
   QTest::mouseClick(stop, Qt::LeftButton);
   RunEventLoopFor(2500);
