@@ -26,6 +26,8 @@ SynthHost::SynthHost(QObject* parent) : QObject(parent) {
   idle_.setSingleShot(true);
   idle_.setInterval(kIdleCloseMs);
   connect(&idle_, &QTimer::timeout, this, &SynthHost::CloseOutput);
+  watch_.setInterval(kWatchMs);
+  connect(&watch_, &QTimer::timeout, this, &SynthHost::CheckOutput);
 }
 
 SynthHost::~SynthHost() {
@@ -89,15 +91,41 @@ bool SynthHost::OpenOutput() {
       }
       return false;
     }
-    failureReported_ = false;
     Rebase(now);
+    framesAtOpen_ = synth_->Frames();
+    if (failureReported_) {
+      failureReported_ = false;
+      emit restored();
+    }
   }
   idle_.start();
+  if (!watch_.isActive()) watch_.start();  // restarting it at every note would starve it
   return true;
+}
+
+void SynthHost::CheckOutput() {
+  if (!outputOpen()) {
+    watch_.stop();
+    return;
+  }
+  const double sinceRendered = std::chrono::duration<double, std::micro>(
+                                   std::chrono::steady_clock::now() - synth_->LastRendered())
+                                   .count();
+  const bool started = synth_->Frames() != framesAtOpen_;
+  if (sinceRendered < (started ? kLostMicros : kFirstRenderMicros)) return;
+  CloseOutput();
+  // Notes try to open it again from now on, quietly, as after a failed open.
+  failedOpenMicros_ = WallMicros();
+  failureReported_ = true;
+  emit lost(QStringLiteral(
+      "The sound output stopped: the sound server went away, or the audio device was removed. "
+      "Quillotone keeps playing silently, and is heard again as soon as the sound server is "
+      "back."));
 }
 
 void SynthHost::CloseOutput() {
   idle_.stop();
+  watch_.stop();
   if (!outputOpen()) return;
   const double now = Microseconds();
   synth_->CloseOutput();
@@ -185,7 +213,11 @@ void SynthHost::Adopt(std::unique_ptr<Synth> synth) {
   for (int channel = 0; channel < kChannels; ++channel) {
     synth_->ProgramChange(channel, programs_[static_cast<std::size_t>(channel)]);
   }
-  if (synth_->HasAudioOutput()) idle_.start();
+  if (synth_->HasAudioOutput()) {
+    framesAtOpen_ = synth_->Frames();
+    idle_.start();
+    watch_.start();
+  }
   emit ready();
 }
 

@@ -37,6 +37,14 @@ class SynthHost : public QObject, public Playhead {
   // stream costs CPU even when silent. Longer than any release and reverb.
   static constexpr int kIdleCloseMs = 4000;
   static constexpr double kRetryMicros = 1'000'000.0;
+  // An open output that has rendered nothing for this long is lost (its
+  // sound server went away); one that never rendered gets longer to start.
+  // Long enough that a machine too busy to feed the audio is not taken for
+  // a lost server (and if it is, the output comes back by itself).
+  static constexpr double kLostMicros = 2'000'000.0;
+  static constexpr double kFirstRenderMicros = 5'000'000.0;
+  // How often an open output is checked for that.
+  static constexpr int kWatchMs = 250;
   static constexpr int kChannels = 16;
 
   explicit SynthHost(QObject* parent = nullptr);
@@ -51,10 +59,11 @@ class SynthHost : public QObject, public Playhead {
   [[nodiscard]] Synth* synth() const { return synth_.get(); }
 
   // The audio output's life. Events open it when it is closed (trying again
-  // at most every kRetryMicros after a failure); it closes itself after
-  // kIdleCloseMs without events. Opening reports a failure through failed(),
-  // once until an open succeeds, and returns false. The playhead stays
-  // continuous across both.
+  // at most every kRetryMicros after a failure, so sound comes back by itself
+  // when the server does); it closes itself after kIdleCloseMs without
+  // events, or when it stops rendering (lost()). Opening reports a failure
+  // through failed(), once until an open succeeds, and returns false. The
+  // playhead stays continuous throughout.
   bool OpenOutput();
   void CloseOutput();
   [[nodiscard]] bool outputOpen() const { return synth_ && synth_->HasAudioOutput(); }
@@ -74,6 +83,10 @@ class SynthHost : public QObject, public Playhead {
   void ready();
   // What is missing and how to fix it, in words for the user.
   void failed(const QString& message);
+  // The output stopped rendering while open; the melody goes on silently.
+  void lost(const QString& message);
+  // An output is open again after a failure or a loss.
+  void restored();
   // From the loader's thread: what it made waits in loaded_.
   void loaderDone(QPrivateSignal);
 
@@ -87,6 +100,8 @@ class SynthHost : public QObject, public Playhead {
   [[nodiscard]] bool OnSynthClock() const;
   [[nodiscard]] double WallMicros() const;
   void KeepOpen();
+  // Closes an open output that stopped rendering, and says so once.
+  void CheckOutput();
 
   std::unique_ptr<Synth> synth_;
   // The loader's result, handed to the host's thread under the lock: plain
@@ -97,6 +112,9 @@ class SynthHost : public QObject, public Playhead {
   std::jthread loader_;
   QElapsedTimer wall_;
   QTimer idle_;
+  QTimer watch_;
+  // The clock when the output last opened: not yet moved means starting.
+  std::uint64_t framesAtOpen_ = 0;
   // The playhead on the synth's clock is originMicros_ at originFrame_; on
   // the system clock it is the wall time plus wallOffsetMicros_.
   double originMicros_ = 0.0;

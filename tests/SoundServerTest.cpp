@@ -285,5 +285,80 @@ TEST_F(SoundServerTest, PlaysTheChosenModeThroughTheServerAndFallsSilentAfterSto
   unsetenv("PULSE_SERVER");
 }
 
+TEST_F(SoundServerTest, LosingTheServerWhilePlayingIsToldOnceAndTheNextStartIsHeard) {
+  ASSERT_TRUE(daemon.Start()) << "pulseaudio could not be started:\n" << daemon.log();
+  const std::string server = daemon.server();
+  setenv("PULSE_SERVER", server.c_str(), 1);
+
+  static int argc = 1;
+  static char name[] = "sound_server_tests";
+  static char* argv[] = {name, nullptr};
+  App app(argc, argv);
+  RecordingSink sink;
+  app.SetMessageSink(&sink);
+  App::Options options;
+  options.seed = 777;
+  app.SetOptions(options);
+  bool ready = false;
+  QObject::connect(&app.synthHost(), &SynthHost::ready, [&] { ready = true; });
+  auto steps = app.StartupSteps();
+  steps.pop_back();
+  Main(steps, [](std::exception_ptr) { FAIL() << "start-up failed"; });
+  ASSERT_TRUE(RunEventLoopUntil([&] { return ready; }, 15000)) << "the synth never loaded";
+  SynthHost& host = app.synthHost();
+  Window1& window = app.window1();
+  auto* play = window.findChild<QPushButton*>("play");
+  auto* stop = window.findChild<QPushButton*>("stop");
+  ASSERT_NE(play, nullptr);
+  ASSERT_NE(stop, nullptr);
+
+  QTest::mouseClick(play, Qt::LeftButton);
+  ASSERT_TRUE(
+      RunEventLoopUntil([&] { return host.outputOpen() && host.synth()->Frames() > kRate; }, 8000))
+      << "never played through the server";
+  const std::size_t shownBefore = sink.shown.size();
+
+  daemon.Stop();
+  ASSERT_TRUE(RunEventLoopUntil([&] { return !host.outputOpen(); }, 5000))
+      << "the lost output was never noticed";
+  // Then the melody keeps its time on the system clock, its notes going
+  // nowhere, and the user is told once.
+  QElapsedTimer wall;
+  wall.start();
+  const double playheadAfterLoss = host.Microseconds();
+  RunEventLoopFor(3000);
+  const double ratio = (host.Microseconds() - playheadAfterLoss) / (1000.0 * wall.elapsed());
+  EXPECT_GT(ratio, 0.95);
+  EXPECT_LT(ratio, 1.05);
+  ASSERT_EQ(sink.shown.size(), shownBefore + 1) << "told once, and only once";
+  EXPECT_TRUE(sink.shown.back().contains("sound output stopped"))
+      << sink.shown.back().toStdString();
+  ASSERT_TRUE(stop->isEnabled()) << "still playing";
+  QTest::mouseClick(stop, Qt::LeftButton);
+  EXPECT_EQ(sink.shown.back(), ThankYouText());
+  EXPECT_TRUE(play->isEnabled());
+
+  // The server comes back: the next start is heard, with no restart.
+  ASSERT_TRUE(daemon.Start()) << "pulseaudio did not come back:\n" << daemon.log();
+  const fs::path recording = daemon.dir() / "after.raw";
+  ASSERT_TRUE(recorder.Start(
+      {"parec", "--server=" + server, "-d", std::string(PulseDaemon::kSinkName) + ".monitor",
+       "--format=s16le", "--rate=44100", "--channels=1", "--raw", "--latency-msec=20",
+       recording.string()},
+      {}, daemon.dir() / "parec.log"));
+  ASSERT_TRUE(RunEventLoopUntil([&] { return SamplesSoFar(recording) > kRate / 5; }, 5000));
+  const std::size_t from = SamplesSoFar(recording);
+  QTest::mouseClick(play, Qt::LeftButton);
+  RunEventLoopFor(4000);
+  QTest::mouseClick(stop, Qt::LeftButton);
+  const std::vector<double> samples = ReadSamples(recording);
+  ASSERT_GT(samples.size(), from + 3 * kRate);
+  const Level heard = Measure(samples, from + kRate, from + 3 * kRate);
+  std::printf("after the server came back: rms %.0f max %.0f\n", heard.rms, heard.maxAbs);
+  EXPECT_GT(heard.rms, 100.0);
+  EXPECT_EQ(sink.shown.size(), shownBefore + 3) << "the loss and two thank-yous, nothing more";
+  unsetenv("PULSE_SERVER");
+}
+
 }  // namespace
 }  // namespace quillotone

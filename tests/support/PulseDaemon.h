@@ -205,6 +205,9 @@ class PulseDaemon {
   [[nodiscard]] const fs::path& dir() const { return dir_.path(); }
   [[nodiscard]] std::string log() const { return ReadText(dir_.path() / "daemon.log"); }
   [[nodiscard]] bool Running() { return daemon_.Running(); }
+  // Ends the daemon (SIGTERM, as at a logout); Start() brings it back on the
+  // same socket.
+  void Stop() { daemon_.Stop(); }
 
  private:
   // Declared so that they go in reverse: the daemon, then its directory.
