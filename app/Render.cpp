@@ -34,6 +34,8 @@ constexpr double kMicrosPerSecond = 1'000'000.0;
 // After the last note-off the audio runs on until it is silent, or this long.
 constexpr double kMaxReleaseSeconds = 5.0;
 constexpr int kBlockFrames = 4096;
+// The synth's events are tagged with who sent them; a render is one sender.
+constexpr std::uint32_t kRenderSource = 1;
 
 // Where the notes go: a synthesizer rendering audio, or a MIDI file.
 class NoteSink {
@@ -110,8 +112,11 @@ class WavSink final : public NoteSink {
   }
 
   void Note(double micros, int channel, int note, int velocity) override {
-    RenderUpTo(FrameOf(micros));
-    synth_.NoteNow(channel, note, velocity);
+    // Everything before this note is rendered first, so the synth's queue
+    // holds only the notes of one moment; each applies at its own frame.
+    RenderUpTo(lastNoteFrame_);
+    lastNoteFrame_ = FrameOf(micros);
+    synth_.NoteAt(lastNoteFrame_, channel, note, velocity, kRenderSource);
   }
 
   void End(double micros) override {
@@ -158,6 +163,7 @@ class WavSink final : public NoteSink {
 
   Synth synth_;
   WavWriter writer_;
+  std::uint64_t lastNoteFrame_ = 0;
   std::vector<float> left_;
   std::vector<float> right_;
 };

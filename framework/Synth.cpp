@@ -130,7 +130,7 @@ Synth::Synth(const SynthOptions& options) {
   } else {
     throw SynthError(
         "No General MIDI SoundFont found. Install one with: sudo apt-get install "
-        "fluid-soundfont-gm (or set QUILLOTONE_SOUNDFONT to a .sf2 file).");
+        "fluid-soundfont-gm (or name a .sf2 file with --soundfont or QUILLOTONE_SOUNDFONT).");
   }
   // FluidSynth would wait forever on a pipe and cannot say what is wrong with
   // a damaged file; look first.
@@ -139,12 +139,12 @@ Synth::Synth(const SynthOptions& options) {
     std::error_code error;
     if (!std::filesystem::is_regular_file(soundFont_, error)) {
       throw SynthError("SoundFont not found: " + soundFont_ +
-                       ". Set QUILLOTONE_SOUNDFONT to an existing .sf2 file, or unset it to use "
-                       "the system's (sudo apt-get install fluid-soundfont-gm).");
+                       ". Name an existing .sf2 file (--soundfont or QUILLOTONE_SOUNDFONT), or "
+                       "neither to use the system's (sudo apt-get install fluid-soundfont-gm).");
     }
     throw SynthError("Could not load the SoundFont " + soundFont_ +
-                     ": it is not a valid .sf2/.sf3 file. Set QUILLOTONE_SOUNDFONT to a "
-                     "working SoundFont.");
+                     ": it is not a valid .sf2/.sf3 file. Name a working SoundFont with "
+                     "--soundfont or QUILLOTONE_SOUNDFONT.");
   }
 
   sampleRate_ = options.sampleRate;
