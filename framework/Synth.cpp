@@ -161,7 +161,12 @@ Synth::Synth(const SynthOptions& options) {
   OpenOutput();
 }
 
-Synth::~Synth() = default;
+Synth::~Synth() {
+  // The audio thread ends first: its callback uses the queue, the pending
+  // events and the clocks, which are declared after the driver and so would
+  // otherwise be destroyed while it may still be running.
+  driver_.reset();
+}
 
 std::optional<std::string> Synth::DefaultSoundFont() {
   for (std::string_view path : kSoundFontPaths) {
