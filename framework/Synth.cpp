@@ -86,7 +86,8 @@ constexpr std::size_t kPendingCapacity = 4096;
 std::string AudioFailure(const std::string& tried) {
   return "No audio output could be opened (tried: " + tried +
          "). Check that a sound server is running (PulseAudio or PipeWire; Debian packages "
-         "pulseaudio or pipewire-pulse) and that an output device is present and not muted.";
+         "pulseaudio or pipewire-pulse) and that an output device is present and not muted. "
+         "Quillotone tries again as it plays, so sound starts once there is an output.";
 }
 
 }  // namespace
@@ -158,7 +159,13 @@ Synth::Synth(const SynthOptions& options) {
   preferredDriver_ = options.audioDriver;
   fluid_settings_setint(settings_.get(), "audio.period-size", kPeriodFrames);
   fluid_settings_setint(settings_.get(), "audio.periods", kPeriods);
-  OpenOutput();
+  // Without a sound server the synth is still worth having: its output can
+  // be opened later, once the server is there.
+  try {
+    OpenOutput();
+  } catch (const SynthError& e) {
+    outputProblem_ = e.what();
+  }
 }
 
 Synth::~Synth() {
@@ -215,6 +222,16 @@ void Synth::OpenOutput() {
 void Synth::CloseOutput() {
   // Joins the audio thread: from here on Render may take its place.
   driver_.reset();
+}
+
+void Synth::Silence() {
+  // The pending events belong to whoever renders: only safe with no audio
+  // thread.
+  if (driver_) return;
+  while (queue_.Pop()) {
+  }
+  pending_.clear();
+  fluid_synth_all_sounds_off(synth_.get(), -1);
 }
 
 void Synth::NoteNow(int channel, int note, int velocity) {

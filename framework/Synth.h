@@ -85,9 +85,16 @@ class Synth {
   // closing stops the rendering, and with it the clock, until it opens again.
   void OpenOutput();
   void CloseOutput();
+  // With the output closed: forgets every event not yet applied and ends
+  // every voice at once, so that nothing from before sounds when the output
+  // opens again (after a lost server, say).
+  void Silence();
   [[nodiscard]] bool HasAudioOutput() const { return driver_ != nullptr; }
   // Made with an audio output (which may be closed now), not for Render.
   [[nodiscard]] bool playsOut() const { return playsOut_; }
+  // Why the output could not be opened when the synth was made; empty if it
+  // was. The synth is made all the same, and OpenOutput may be tried again.
+  [[nodiscard]] const std::string& outputProblem() const { return outputProblem_; }
   [[nodiscard]] const std::string& soundFont() const { return soundFont_; }
   [[nodiscard]] const std::string& audioDriver() const { return audioDriverName_; }
 
@@ -126,6 +133,7 @@ class Synth {
   std::string soundFont_;
   std::string audioDriverName_;
   std::string preferredDriver_;
+  std::string outputProblem_;
   bool playsOut_ = false;
   double sampleRate_ = 0.0;
   std::uint64_t startFrame_ = 0;

@@ -114,6 +114,9 @@ void SynthHost::CheckOutput() {
   const bool started = synth_->Frames() != framesAtOpen_;
   if (sinceRendered < (started ? kLostMicros : kFirstRenderMicros)) return;
   CloseOutput();
+  // What was sounding or due when it stopped must not all come out at once
+  // when it opens again: the melody's note-offs meanwhile went nowhere.
+  synth_->Silence();
   // Notes try to open it again from now on, quietly, as after a failed open.
   failedOpenMicros_ = WallMicros();
   failureReported_ = true;
@@ -196,6 +199,9 @@ void SynthHost::Schedule(double micros, int channel, int note, int velocity, std
 void SynthHost::SendNow(int channel, int note, int velocity) {
   if (!synth_) return;
   KeepOpen();
+  // With no output nothing sounds (a lost one was silenced), and nothing
+  // would take the event off the queue.
+  if (!OnSynthClock()) return;
   synth_->NoteNow(channel, note, velocity);
 }
 
@@ -217,6 +223,11 @@ void SynthHost::Adopt(std::unique_ptr<Synth> synth) {
     framesAtOpen_ = synth_->Frames();
     idle_.start();
     watch_.start();
+  } else if (synth_->playsOut()) {
+    // No output yet: said once, and tried again as notes come.
+    failedOpenMicros_ = WallMicros();
+    failureReported_ = true;
+    emit failed(QString::fromStdString(synth_->outputProblem()));
   }
   emit ready();
 }

@@ -5,6 +5,7 @@
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
+#include <QStringList>
 #include <cstdlib>
 
 #include "framework/SynthHost.h"
@@ -68,6 +69,62 @@ TEST(SynthOutputTest, ClosesWhenIdleAndOpensAgainForTheNextNote) {
   // Left alone, it closes by itself once the note has died away.
   EXPECT_TRUE(
       RunEventLoopUntil([&] { return !host.outputOpen(); }, SynthHost::kIdleCloseMs + 2000));
+  unsetenv("PULSE_SERVER");
+}
+
+TEST(SynthOutputTest, WithoutAServerAtStartTheSynthIsMadeAndPlaysOnceOneComes) {
+  PulseDaemon daemon;
+  ASSERT_TRUE(daemon.Start()) << "pulseaudio could not be started:\n" << daemon.log();
+  setenv("PULSE_SERVER", daemon.server().c_str(), 1);
+  daemon.Stop();  // its socket is where the server will be
+  int argc = 1;
+  char name[] = "sound_server_tests";
+  char* argv[] = {name, nullptr};
+  QCoreApplication app(argc, argv);
+
+  SynthHost host;
+  SynthOptions options;
+  options.soundFont = "/usr/share/sounds/sf2/TimGM6mb.sf2";
+  options.audioDriver = "pulseaudio";
+  bool ready = false;
+  QStringList failures;
+  QObject::connect(&host, &SynthHost::ready, [&] { ready = true; });
+  QObject::connect(&host, &SynthHost::failed, [&](const QString& m) { failures << m; });
+  host.LoadInBackground(options);
+  ASSERT_TRUE(RunEventLoopUntil([&] { return ready; }, 15000)) << failures.join('\n').toStdString();
+  ASSERT_EQ(failures.size(), 1);
+  EXPECT_TRUE(failures[0].contains("No audio output could be opened")) << failures[0].toStdString();
+  EXPECT_FALSE(host.outputOpen());
+
+  // Notes with no server: nothing opens, nothing more is said, time goes on.
+  const double before = host.Microseconds();
+  for (int i = 0; i < 10; ++i) {
+    host.SendNow(0, kA4, 100);
+    host.SendNow(0, kA4, 0);
+    RunEventLoopFor(150);
+  }
+  EXPECT_FALSE(host.outputOpen());
+  EXPECT_EQ(failures.size(), 1) << "told once";
+  EXPECT_GT(host.Microseconds() - before, 1'000'000.0);
+
+  // The server comes: the next notes open the output, and it renders.
+  ASSERT_TRUE(daemon.Start()) << daemon.log();
+  bool restored = false;
+  QObject::connect(&host, &SynthHost::restored, [&] { restored = true; });
+  EXPECT_TRUE(RunEventLoopUntil(
+      [&] {
+        host.SendNow(0, kA4, 100);
+        return host.outputOpen();
+      },
+      3 * static_cast<int>(SynthHost::kRetryMicros / 1000)));
+  EXPECT_TRUE(restored);
+  const std::uint64_t framesAtOpen = host.synth()->Frames();
+  EXPECT_TRUE(
+      RunEventLoopUntil([&] { return host.synth()->Frames() > framesAtOpen + 44'100; }, 8000))
+      << "opened but does not render";
+  host.SendNow(0, kA4, 0);
+  EXPECT_EQ(failures.size(), 1);
+  host.CloseOutput();
   unsetenv("PULSE_SERVER");
 }
 

@@ -236,6 +236,28 @@ TEST(SynthSoundTest, PlayerFallsSilentAfterItsNoteOffAndRelease) {
   EXPECT_LT(Rms(rig.Window(1300, 1800)), kSilent);
 }
 
+TEST(SynthSoundTest, SilenceEndsWhatSoundsAndForgetsWhatIsDue) {
+  Synth synth(Offline());
+  std::vector<float> left(FrameAt(200));
+  std::vector<float> right(left.size());
+  synth.NoteNow(0, kA4, kVelocity);
+  synth.NoteAt(synth.Frames() + FrameAt(500), 1, kA4 + 7, kVelocity, 1);
+  synth.Render(left, right);
+  const double sounding = Peak(left);
+  ASSERT_GT(sounding, kAudible);
+
+  // No note-off: the voice is cut with no release (the reverb's tail fades),
+  // and the note due 300 ms into this render never starts.
+  synth.Silence();
+  left.assign(FrameAt(500), 0.0f);
+  right.assign(left.size(), 0.0f);
+  synth.Render(left, right);
+  const std::span<const float> heard(left);
+  EXPECT_LT(Peak(heard.subspan(FrameAt(50), FrameAt(150))), 0.1 * sounding);
+  EXPECT_LT(Peak(heard.subspan(FrameAt(300), FrameAt(200))), kAudible);
+  EXPECT_EQ(synth.ActiveVoices(), 0);
+}
+
 TEST(SynthSoundTest, NoteOffEndsTheNoteOnItsOwnPlayerOnly) {
   Rig rig;
   rig.second.SetInstrument(kChurchOrgan);  // holds its tone as long as the key is down
