@@ -3,17 +3,18 @@
 #include <cmath>
 #include <stdexcept>
 
+#include "framework/Midi.h"
+
 namespace quillotone {
 namespace {
 
-constexpr unsigned char kNoteOff = 0x80;
-constexpr unsigned char kNoteOn = 0x90;
-constexpr unsigned char kProgramChange = 0xC0;
+using midi::kNoteOff;
+using midi::kNoteOn;
+using midi::kProgramChange;
 constexpr unsigned char kMeta = 0xFF;
 constexpr unsigned char kTrackName = 0x03;
 constexpr unsigned char kTempo = 0x51;
 constexpr unsigned char kEndOfTrack = 0x2F;
-constexpr int kMidiDataMax = 127;
 
 void PutVariableLength(std::vector<unsigned char>& out, std::uint64_t value) {
   // Seven bits a byte, most significant first; every byte but the last has
@@ -76,7 +77,7 @@ void MidiFileWriter::Event(Track& track, std::uint64_t tick,
 
 void MidiFileWriter::Note(double micros, int channel, int note, int velocity) {
   if (ended_ || channel < 0 || channel >= kChannels) return;
-  if (note < 0 || note > kMidiDataMax || velocity < 0 || velocity > kMidiDataMax) return;
+  if (!midi::IsData(note) || !midi::IsData(velocity)) return;
   Track& track = tracks_[static_cast<std::size_t>(channel)];
   const std::uint64_t tick = TickOf(micros);
   const auto key = static_cast<unsigned char>(note);
@@ -96,7 +97,7 @@ void MidiFileWriter::Note(double micros, int channel, int note, int velocity) {
 void MidiFileWriter::End(double micros) {
   if (ended_) return;
   for (int channel = 0; channel < kChannels; ++channel) {
-    for (int note = 0; note <= kMidiDataMax; ++note) Note(micros, channel, note, 0);
+    for (int note = 0; note <= midi::kDataMax; ++note) Note(micros, channel, note, 0);
   }
   endTick_ = TickOf(micros);
   ended_ = true;

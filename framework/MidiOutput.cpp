@@ -7,22 +7,17 @@
 #include <filesystem>
 #include <vector>
 
+#include "framework/Midi.h"
+
 namespace quillotone {
 namespace {
 
-constexpr unsigned char kNoteOff = 0x80;
-constexpr unsigned char kNoteOn = 0x90;
-constexpr unsigned char kControlChange = 0xB0;
-constexpr unsigned char kProgramChange = 0xC0;
-constexpr unsigned char kAllNotesOff = 123;
-constexpr int kMidiDataMax = 127;
-constexpr int kChannels = 16;
+using midi::IsData;
+using midi::kChannels;
 
 // Without this device the kernel has no ALSA sequencer; trying it anyway
 // only fills the terminal with ALSA's complaints.
 constexpr char kAlsaSequencerDevice[] = "/dev/snd/seq";
-
-bool IsMidiData(int value) { return value >= 0 && value <= kMidiDataMax; }
 
 // RtMidi reports through a callback once one is set, instead of throwing or
 // printing; the last report is what the user is told.
@@ -53,37 +48,27 @@ bool JackServerRuns(const std::string& name) {
 
 MidiOutput::MidiOutput(const std::string& name) {
   std::string lastError;
+  const auto open = [&](RtMidi::Api api, const char* system) {
+    try {
+      port_ = std::make_unique<RtMidiOut>(api, name);
+      port_->setErrorCallback(KeepError, &lastError);
+      port_->openVirtualPort(name);
+      if (lastError.empty()) {
+        port_->setErrorCallback(nullptr, nullptr);
+        system_ = system;
+        return true;
+      }
+    } catch (const RtMidiError& e) {
+      lastError = e.getMessage();
+    }
+    port_.reset();
+    return false;
+  };
   std::error_code ignored;
-  if (std::filesystem::exists(kAlsaSequencerDevice, ignored)) {
-    try {
-      port_ = std::make_unique<RtMidiOut>(RtMidi::LINUX_ALSA, name);
-      port_->setErrorCallback(KeepError, &lastError);
-      port_->openVirtualPort(name);
-      if (lastError.empty()) {
-        port_->setErrorCallback(nullptr, nullptr);
-        system_ = "ALSA";
-        return;
-      }
-    } catch (const RtMidiError& e) {
-      lastError = e.getMessage();
-    }
-    port_.reset();
+  if (std::filesystem::exists(kAlsaSequencerDevice, ignored) && open(RtMidi::LINUX_ALSA, "ALSA")) {
+    return;
   }
-  if (JackServerRuns(name)) {
-    try {
-      port_ = std::make_unique<RtMidiOut>(RtMidi::UNIX_JACK, name);
-      port_->setErrorCallback(KeepError, &lastError);
-      port_->openVirtualPort(name);
-      if (lastError.empty()) {
-        port_->setErrorCallback(nullptr, nullptr);
-        system_ = "JACK";
-        return;
-      }
-    } catch (const RtMidiError& e) {
-      lastError = e.getMessage();
-    }
-    port_.reset();
-  }
+  if (JackServerRuns(name) && open(RtMidi::UNIX_JACK, "JACK")) return;
   throw MidiOutputError(
       "The MIDI output port could not be opened" +
       (lastError.empty() ? std::string() : " (" + lastError + ")") +
@@ -103,23 +88,25 @@ void MidiOutput::Send(std::initializer_list<unsigned char> message) {
 }
 
 void MidiOutput::Note(int channel, int note, int velocity) {
-  if (channel < 0 || channel >= kChannels || !IsMidiData(note) || !IsMidiData(velocity)) return;
+  if (channel < 0 || channel >= kChannels || !IsData(note) || !IsData(velocity)) return;
   auto sounding = sounding_[static_cast<std::size_t>(channel)][static_cast<std::size_t>(note)];
   if (velocity == 0 && !sounding) return;
   sounding = velocity > 0;
-  const auto status = static_cast<unsigned char>((velocity == 0 ? kNoteOff : kNoteOn) | channel);
+  const auto status =
+      static_cast<unsigned char>((velocity == 0 ? midi::kNoteOff : midi::kNoteOn) | channel);
   Send({status, static_cast<unsigned char>(note), static_cast<unsigned char>(velocity)});
 }
 
 void MidiOutput::ProgramChange(int channel, int program) {
-  if (channel < 0 || channel >= kChannels || !IsMidiData(program)) return;
-  Send({static_cast<unsigned char>(kProgramChange | channel), static_cast<unsigned char>(program)});
+  if (channel < 0 || channel >= kChannels || !IsData(program)) return;
+  Send({static_cast<unsigned char>(midi::kProgramChange | channel),
+        static_cast<unsigned char>(program)});
 }
 
 void MidiOutput::AllNotesOff(int channel) {
   if (channel < 0 || channel >= kChannels) return;
   sounding_[static_cast<std::size_t>(channel)].reset();
-  Send({static_cast<unsigned char>(kControlChange | channel), kAllNotesOff, 0});
+  Send({static_cast<unsigned char>(midi::kControlChange | channel), midi::kAllNotesOff, 0});
 }
 
 }  // namespace quillotone

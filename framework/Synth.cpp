@@ -12,13 +12,12 @@
 #include <string_view>
 #include <system_error>
 
+#include "framework/Midi.h"
 #include "framework/SoundFontFile.h"
 
 namespace quillotone {
 namespace {
 
-// MIDI data bytes: note numbers, velocities and programs are 0..127.
-constexpr int kMidiDataMax = 127;
 constexpr int kPercussionChannel = 9;
 
 // Debian's alternatives link first (it follows what the user chose), then the
@@ -54,8 +53,6 @@ constexpr int kPeriods = 2;
 constexpr double kGain = 0.6;
 
 constexpr const char* kLogPrefix = "quillotone: fluidsynth: ";
-
-bool IsMidiData(int value) { return value >= 0 && value <= kMidiDataMax; }
 
 // Warnings and errors keep reaching the terminal, marked as ours; FluidSynth's
 // chatter (info, debug) does not.
@@ -186,7 +183,7 @@ std::optional<std::string> Synth::DefaultSoundFont() {
 
 void Synth::ProgramChange(int channel, int program) {
   // FluidSynth also takes 128, which is no General MIDI program.
-  if (!IsMidiData(program)) return;
+  if (!midi::IsData(program)) return;
   fluid_synth_program_change(synth_.get(), channel, program);
 }
 
@@ -235,7 +232,8 @@ void Synth::Silence() {
 }
 
 void Synth::NoteNow(int channel, int note, int velocity) {
-  if (!IsMidiData(note) || !IsMidiData(velocity) || channel < 0 || channel > kMidiDataMax) return;
+  if (!midi::IsData(note) || !midi::IsData(velocity) || channel < 0 || channel > midi::kDataMax)
+    return;
   Send({.frame = 0,
         .source = 0,
         .kind = velocity == 0 ? Kind::kNoteOff : Kind::kNoteOn,
@@ -245,7 +243,8 @@ void Synth::NoteNow(int channel, int note, int velocity) {
 }
 
 void Synth::NoteAt(std::uint64_t frame, int channel, int note, int velocity, std::uint32_t source) {
-  if (!IsMidiData(note) || !IsMidiData(velocity) || channel < 0 || channel > kMidiDataMax) return;
+  if (!midi::IsData(note) || !midi::IsData(velocity) || channel < 0 || channel > midi::kDataMax)
+    return;
   // A real note-off: at equal frames note-offs apply before note-ons, so a
   // note that ends where the same pitch starts again never cuts the new one.
   Send({.frame = frame,

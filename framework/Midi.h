@@ -1,0 +1,17 @@
+#pragma once
+
+namespace quillotone::midi {
+
+// The MIDI 1.0 bytes the program sends, writes and checks.
+inline constexpr unsigned char kNoteOff = 0x80;
+inline constexpr unsigned char kNoteOn = 0x90;
+inline constexpr unsigned char kControlChange = 0xB0;
+inline constexpr unsigned char kProgramChange = 0xC0;
+inline constexpr unsigned char kAllNotesOff = 123;  // a control change
+inline constexpr int kChannels = 16;
+inline constexpr int kDataMax = 127;
+
+// Note numbers, velocities and programs are data bytes: 0..127.
+[[nodiscard]] inline constexpr bool IsData(int value) { return value >= 0 && value <= kDataMax; }
+
+}  // namespace quillotone::midi
