@@ -15,6 +15,7 @@
 #include "melody/Melody.h"
 #include "melody/Modes.h"
 #include "support/Spectrum.h"
+#include "support/TempDir.h"
 
 namespace quillotone {
 namespace {
@@ -25,27 +26,14 @@ constexpr int kRate = 44100;
 constexpr int kPentatonicRow = 7;
 constexpr std::size_t kWavHeaderBytes = 44;
 
-// A directory of our own, removed with everything in it.
-class TempDir {
- public:
-  TempDir() {
-    std::string pattern = (fs::temp_directory_path() / "quillotone-render-XXXXXX").string();
-    if (mkdtemp(pattern.data()) != nullptr) path_ = pattern;
-  }
-  ~TempDir() {
-    std::error_code error;
-    fs::remove_all(path_, error);
-  }
-  [[nodiscard]] const fs::path& path() const { return path_; }
-  [[nodiscard]] std::vector<fs::path> Files() const {
-    std::vector<fs::path> files;
-    for (const auto& entry : fs::directory_iterator(path_)) files.push_back(entry.path());
-    return files;
-  }
+using testing::TempDir;
 
- private:
-  fs::path path_;
-};
+std::vector<fs::path> FilesIn(const fs::path& dir) {
+  std::vector<fs::path> files;
+  for (const auto& entry : fs::directory_iterator(dir)) files.push_back(entry.path());
+  std::sort(files.begin(), files.end());
+  return files;
+}
 
 std::string ReadBytes(const fs::path& path) {
   std::ifstream in(path, std::ios::binary);
@@ -82,7 +70,7 @@ int RenderQuietly(const Invocation& invocation, std::string* errors = nullptr) {
 }
 
 TEST(RenderTest, TheSameSeedGivesTheSameBytesAndAnotherSeedAnotherMelody) {
-  TempDir dir;
+  TempDir dir("quillotone-render");
   for (const char* name : {"a.wav", "a.mid"}) {
     const fs::path first = dir.path() / name;
     const fs::path again = dir.path() / (std::string("again") + name);
@@ -98,7 +86,7 @@ TEST(RenderTest, TheSameSeedGivesTheSameBytesAndAnotherSeedAnotherMelody) {
 }
 
 TEST(RenderTest, AWavIsStereo16BitAtTheSynthsRateEndingInSilenceAndInTheMode) {
-  TempDir dir;
+  TempDir dir("quillotone-render");
   const fs::path path = dir.path() / "pentatonic.wav";
   ASSERT_EQ(RenderQuietly(RenderOf(path, 2 * kCycleMicros, 5, kPentatonicRow)), 0);
   const std::string bytes = ReadBytes(path);
@@ -147,7 +135,7 @@ TEST(RenderTest, AWavIsStereo16BitAtTheSynthsRateEndingInSilenceAndInTheMode) {
 }
 
 TEST(RenderTest, AFailedRenderSaysWhyAndLeavesNoFileBehind) {
-  TempDir dir;
+  TempDir dir("quillotone-render");
   const fs::path notAFont = dir.path() / "font.sf2";
   std::ofstream(notAFont) << "this is not a SoundFont";
   Invocation badFont = RenderOf(dir.path() / "out.wav", kCycleMicros, 1);
@@ -170,13 +158,11 @@ TEST(RenderTest, AFailedRenderSaysWhyAndLeavesNoFileBehind) {
     EXPECT_NE(errors.find(c.mustSay), std::string::npos) << errors;
     EXPECT_EQ(std::count(errors.begin(), errors.end(), '\n'), 1) << errors;
   }
-  std::vector<fs::path> left = dir.Files();
-  std::sort(left.begin(), left.end());
-  EXPECT_EQ(left, (std::vector<fs::path>{notAFont, dir.path() / "taken.wav"}));
+  EXPECT_EQ(FilesIn(dir.path()), (std::vector<fs::path>{notAFont, dir.path() / "taken.wav"}));
 }
 
 TEST(RenderTest, WithoutASeedTheSeedDrawnIsToldAndReplaysTheMelody) {
-  TempDir dir;
+  TempDir dir("quillotone-render");
   Invocation fresh = RenderOf(dir.path() / "fresh.mid", kCycleMicros, 0);
   fresh.seed.reset();
   std::string errors;

@@ -22,6 +22,7 @@
 
 #include "framework/SoundFontFile.h"
 #include "framework/Synth.h"
+#include "support/TempDir.h"
 
 namespace quillotone {
 namespace {
@@ -38,32 +39,14 @@ SynthOptions Offline(const std::string& soundFont) {
   return options;
 }
 
-// A directory of our own, removed with what is in it.
-class Scratch {
- public:
-  Scratch() {
-    std::string pattern = (fs::temp_directory_path() / "quillotone-sf-XXXXXX").string();
-    if (mkdtemp(pattern.data()) != nullptr) path_ = pattern;
-  }
-  ~Scratch() {
-    std::error_code error;
-    fs::permissions(path_, fs::perms::owner_all, fs::perm_options::add, error);
-    fs::remove_all(path_, error);
-  }
-  Scratch(const Scratch&) = delete;
-  Scratch& operator=(const Scratch&) = delete;
-
-  [[nodiscard]] fs::path File(const std::string& name, const std::vector<char>& bytes) const {
-    const fs::path file = path_ / name;
-    std::ofstream(file, std::ios::binary)
-        .write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-    return file;
-  }
-  [[nodiscard]] const fs::path& path() const { return path_; }
-
- private:
-  fs::path path_;
-};
+// A file of `bytes` named `name` in `dir`.
+fs::path WriteFile(const testing::TempDir& dir, const std::string& name,
+                   const std::vector<char>& bytes) {
+  const fs::path file = dir.path() / name;
+  std::ofstream(file, std::ios::binary)
+      .write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+  return file;
+}
 
 std::vector<char> ReadAll(const char* path) {
   std::ifstream in(path, std::ios::binary);
@@ -112,28 +95,29 @@ TEST(SoundFontFileTest, TheRealSoundFontsPass) {
 }
 
 TEST(SoundFontFileTest, EmptyRandomAndForeignFilesAreRefused) {
-  Scratch scratch;
+  const testing::TempDir scratch("quillotone-sf");
   std::mt19937 draw(11);
-  EXPECT_TRUE(Refused(scratch.File("empty.sf2", {}), "is empty"));
+  EXPECT_TRUE(Refused(WriteFile(scratch, "empty.sf2", {}), "is empty"));
   for (const std::size_t size : {1u, 11u, 12u, 100u, 10'000u, 1'000'000u}) {
-    EXPECT_TRUE(Refused(scratch.File("random.sf2", RandomBytes(draw, size)), "not a SoundFont"));
+    EXPECT_TRUE(
+        Refused(WriteFile(scratch, "random.sf2", RandomBytes(draw, size)), "not a SoundFont"));
   }
   // A RIFF file of another kind (a WAV file's header).
   std::vector<char> wave = {'R', 'I', 'F', 'F', 0, 0, 0, 0, 'W', 'A', 'V', 'E'};
   PutLittleEndian32(wave, 4, 4);
-  EXPECT_TRUE(Refused(scratch.File("wave.sf2", wave), "not a SoundFont"));
+  EXPECT_TRUE(Refused(WriteFile(scratch, "wave.sf2", wave), "not a SoundFont"));
   // The right first twelve bytes and a consistent size, then noise.
   for (const std::size_t size : {12u, 20u, 1000u, 100'000u}) {
     std::vector<char> noise = RandomBytes(draw, size);
     std::copy_n("RIFF....sfbk", 12, noise.begin());
     PutLittleEndian32(noise, 4, static_cast<std::uint32_t>(size - 8));
-    EXPECT_TRUE(Refused(scratch.File("noise.sf2", noise), "is damaged"));
+    EXPECT_TRUE(Refused(WriteFile(scratch, "noise.sf2", noise), "is damaged"));
   }
 }
 
 TEST(SoundFontFileTest, TruncatedAnywhereIsRefusedAsIncomplete) {
-  Scratch scratch;
-  const fs::path file = scratch.File("cut.sf2", ReadAll(kSmallSoundFont));
+  const testing::TempDir scratch("quillotone-sf");
+  const fs::path file = WriteFile(scratch, "cut.sf2", ReadAll(kSmallSoundFont));
   const std::uintmax_t size = fs::file_size(file);
   ASSERT_GT(size, 5'800'000u);
   // The file header, the information part, the samples, the start of the
@@ -157,9 +141,9 @@ TEST(SoundFontFileTest, TruncatedAnywhereIsRefusedAsIncomplete) {
 }
 
 TEST(SoundFontFileTest, PathsThatAreNotFilesAreRefused) {
-  Scratch scratch;
+  const testing::TempDir scratch("quillotone-sf");
   EXPECT_TRUE(Refused(scratch.path() / "missing.sf2", "not found"));
-  const fs::path plain = scratch.File("plain.sf2", ReadAll(kSmallSoundFont));
+  const fs::path plain = WriteFile(scratch, "plain.sf2", ReadAll(kSmallSoundFont));
   EXPECT_TRUE(Refused(plain / "inside.sf2", "not found"));  // a file used as a folder
 
   const fs::path folder = scratch.path() / "folder.sf2";
@@ -174,8 +158,8 @@ TEST(SoundFontFileTest, PathsThatAreNotFilesAreRefused) {
 }
 
 TEST(SoundFontFileTest, UnreadableFileIsRefused) {
-  Scratch scratch;
-  const fs::path locked = scratch.File("locked.sf2", ReadAll(kSmallSoundFont));
+  const testing::TempDir scratch("quillotone-sf");
+  const fs::path locked = WriteFile(scratch, "locked.sf2", ReadAll(kSmallSoundFont));
   fs::permissions(locked, fs::perms::none);
   if (geteuid() == 0) {
     // Root reads the file whatever its permissions, so here a child that has
@@ -210,7 +194,7 @@ std::unique_ptr<Synth> LoadDamaged(const fs::path& file) {
 // past the guard to FluidSynth's own parser: it must refuse them or load them,
 // never crash. (Run under the sanitizers too, which watch our side of it.)
 TEST(SoundFontFileTest, DamagedPresetsNeverCrashTheSynth) {
-  Scratch scratch;
+  const testing::TempDir scratch("quillotone-sf");
   const std::vector<char> original = ReadAll(kSmallSoundFont);
   constexpr std::size_t kPresetsStart = 5'764'456;
   ASSERT_GT(original.size(), kPresetsStart);
@@ -226,7 +210,7 @@ TEST(SoundFontFileTest, DamagedPresetsNeverCrashTheSynth) {
           std::uniform_int_distribution<std::size_t>(kPresetsStart + 12, damaged.size() - 1)(draw);
       damaged[at] = static_cast<char>(draw());
     }
-    const fs::path file = scratch.File("damaged.sf2", damaged);
+    const fs::path file = WriteFile(scratch, "damaged.sf2", damaged);
     ASSERT_EQ(SoundFontProblem(file.string()), std::nullopt) << "the guard should pass it on";
     try {
       const std::unique_ptr<Synth> synth = LoadDamaged(file);

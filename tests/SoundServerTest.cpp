@@ -125,70 +125,77 @@ constexpr const char* kPitchNames[12] = {"C",  "C#", "D",  "D#", "E",  "F",
 class SoundServerTest : public ::testing::Test {
  protected:
   SoundServerTest() { setenv("QT_QPA_PLATFORM", "offscreen", 0); }
+  ~SoundServerTest() override { unsetenv("PULSE_SERVER"); }
 
-  // Declared so that they go in reverse: the recorder, then the daemon.
+  // The daemon, then the program on it with `seed`, its synth loaded.
+  void StartProgram(std::uint64_t seed) {
+    ASSERT_TRUE(daemon.Start()) << "pulseaudio could not be started (is it installed?):\n"
+                                << daemon.log();
+    // Before the synth exists: FluidSynth's driver finds the server here.
+    setenv("PULSE_SERVER", daemon.server().c_str(), 1);
+    app = std::make_unique<App>(argc, argv);
+    app->SetMessageSink(&sink);
+    App::Options options;
+    options.seed = seed;
+    app->SetOptions(options);
+    QObject::connect(&app->synthHost(), &SynthHost::ready, [this] { ready = true; });
+    QObject::connect(&app->synthHost(), &SynthHost::failed,
+                     [this](const QString& m) { failure = m; });
+    std::string reported;
+    auto steps = app->StartupSteps();
+    steps.pop_back();  // the event loop: the tests turn it themselves
+    Main(steps, [&](std::exception_ptr e) {
+      try {
+        std::rethrow_exception(e);
+      } catch (const std::exception& x) {
+        reported = x.what();
+      } catch (...) {
+        reported = "an unknown error";
+      }
+    });
+    ASSERT_EQ(reported, "");
+    ASSERT_TRUE(RunEventLoopUntil([&] { return ready || !failure.isEmpty(); }, 15000))
+        << "the synth never loaded";
+    ASSERT_TRUE(ready) << failure.toStdString() << "\nserver log:\n" << daemon.log();
+  }
+
+  // Records the daemon's sink into `recording` from now on. A short latency
+  // keeps what it holds close to the moment.
+  void StartRecording(const fs::path& recording) {
+    ASSERT_TRUE(recorder.Start(
+        {"parec", "--server=" + daemon.server(), "-d",
+         std::string(PulseDaemon::kSinkName) + ".monitor", "--format=s16le", "--rate=44100",
+         "--channels=1", "--raw", "--latency-msec=20", recording.string()},
+        {}, daemon.dir() / "parec.log"))
+        << "parec could not be started: is pulseaudio-utils installed?";
+    ASSERT_TRUE(RunEventLoopUntil([&] { return SamplesSoFar(recording) > kRate / 5; }, 5000))
+        << "the monitor delivers nothing: " << ReadText(daemon.dir() / "parec.log");
+  }
+
+  int argc = 1;
+  char name[19] = "sound_server_tests";
+  char* argv[2] = {name, nullptr};
+  RecordingSink sink;
+  bool ready = false;
+  QString failure;
+  // Declared so that they go in reverse: the recorder, the program (so the
+  // synth leaves the server before it stops), then the daemon.
   PulseDaemon daemon;
+  std::unique_ptr<App> app;
   Child recorder;
 };
 
 TEST_F(SoundServerTest, PlaysTheChosenModeThroughTheServerAndFallsSilentAfterStop) {
   QElapsedTimer wall;
   wall.start();
-  ASSERT_TRUE(daemon.Start()) << "pulseaudio could not be started (is it installed?):\n"
-                              << daemon.log();
+  ASSERT_NO_FATAL_FAILURE(StartProgram(12345));
+  ASSERT_NE(app->synthHost().synth(), nullptr);
+  EXPECT_EQ(app->synthHost().synth()->audioDriver(), "pulseaudio");
+  // One recording throughout; "now" is marked by how much it holds.
   const fs::path recording = daemon.dir() / "monitor.raw";
+  ASSERT_NO_FATAL_FAILURE(StartRecording(recording));
 
-  // Before the synth exists: FluidSynth's driver finds the server here.
-  const std::string server = daemon.server();
-  setenv("PULSE_SERVER", server.c_str(), 1);
-
-  static int argc = 1;
-  static char name[] = "sound_server_tests";
-  static char* argv[] = {name, nullptr};
-  // After the daemon guard, so the synth leaves the server before it stops.
-  App app(argc, argv);
-  RecordingSink sink;
-  app.SetMessageSink(&sink);
-  App::Options options;
-  options.seed = 12345;
-  app.SetOptions(options);
-
-  bool ready = false;
-  QString failure;
-  QObject::connect(&app.synthHost(), &SynthHost::ready, [&] { ready = true; });
-  QObject::connect(&app.synthHost(), &SynthHost::failed, [&](const QString& m) { failure = m; });
-  std::string reported;
-  auto steps = app.StartupSteps();
-  steps.pop_back();  // the event loop: this test turns it itself
-  Main(steps, [&](std::exception_ptr e) {
-    try {
-      std::rethrow_exception(e);
-    } catch (const std::exception& x) {
-      reported = x.what();
-    } catch (...) {
-      reported = "an unknown error";
-    }
-  });
-  ASSERT_EQ(reported, "");
-
-  ASSERT_TRUE(RunEventLoopUntil([&] { return ready || !failure.isEmpty(); }, 15000))
-      << "the synth never loaded";
-  ASSERT_TRUE(ready) << failure.toStdString() << "\nserver log:\n" << daemon.log();
-  ASSERT_NE(app.synthHost().synth(), nullptr);
-  EXPECT_EQ(app.synthHost().synth()->audioDriver(), "pulseaudio");
-
-  // One recording throughout; "now" is marked by how much it holds. A short
-  // latency keeps that mark close to the moment.
-  ASSERT_TRUE(recorder.Start(
-      {"parec", "--server=" + server, "-d", std::string(PulseDaemon::kSinkName) + ".monitor",
-       "--format=s16le", "--rate=44100", "--channels=1", "--raw", "--latency-msec=20",
-       recording.string()},
-      {}, daemon.dir() / "parec.log"))
-      << "parec could not be started: is pulseaudio-utils installed?";
-  ASSERT_TRUE(RunEventLoopUntil([&] { return SamplesSoFar(recording) > kRate / 5; }, 5000))
-      << "the monitor delivers nothing: " << ReadText(daemon.dir() / "parec.log");
-
-  Window1& window = app.window1();
+  Window1& window = app->window1();
   auto* popup = window.findChild<QComboBox*>("PopupMenu1");
   auto* play = window.findChild<QPushButton*>("play");
   auto* stop = window.findChild<QPushButton*>("stop");
@@ -205,13 +212,13 @@ TEST_F(SoundServerTest, PlaysTheChosenModeThroughTheServerAndFallsSilentAfterSto
   QTest::mouseClick(play, Qt::LeftButton);
   RunEventLoopFor(1000);
   const std::size_t listenFrom = SamplesSoFar(recording);
-  const std::uint64_t framesFrom = app.synthHost().synth()->Frames();
+  const std::uint64_t framesFrom = app->synthHost().synth()->Frames();
   QElapsedTimer listening;
   listening.start();
   RunEventLoopFor(4000);
   const std::size_t stopAt = SamplesSoFar(recording);
   std::printf("synth clock: %.0f frames per second of wall time\n",
-              static_cast<double>(app.synthHost().synth()->Frames() - framesFrom) * 1000.0 /
+              static_cast<double>(app->synthHost().synth()->Frames() - framesFrom) * 1000.0 /
                   static_cast<double>(listening.elapsed()));
   QTest::mouseClick(stop, Qt::LeftButton);
   RunEventLoopFor(2500);
@@ -282,31 +289,12 @@ TEST_F(SoundServerTest, PlaysTheChosenModeThroughTheServerAndFallsSilentAfterSto
   EXPECT_LT(after.rms, 1.0);
   EXPECT_LE(after.maxAbs, 2.0);
   std::printf("wall time %.1f s\n", static_cast<double>(wall.elapsed()) / 1000.0);
-  unsetenv("PULSE_SERVER");
 }
 
 TEST_F(SoundServerTest, LosingTheServerWhilePlayingIsToldOnceAndTheNextStartIsHeard) {
-  ASSERT_TRUE(daemon.Start()) << "pulseaudio could not be started:\n" << daemon.log();
-  const std::string server = daemon.server();
-  setenv("PULSE_SERVER", server.c_str(), 1);
-
-  static int argc = 1;
-  static char name[] = "sound_server_tests";
-  static char* argv[] = {name, nullptr};
-  App app(argc, argv);
-  RecordingSink sink;
-  app.SetMessageSink(&sink);
-  App::Options options;
-  options.seed = 777;
-  app.SetOptions(options);
-  bool ready = false;
-  QObject::connect(&app.synthHost(), &SynthHost::ready, [&] { ready = true; });
-  auto steps = app.StartupSteps();
-  steps.pop_back();
-  Main(steps, [](std::exception_ptr) { FAIL() << "start-up failed"; });
-  ASSERT_TRUE(RunEventLoopUntil([&] { return ready; }, 15000)) << "the synth never loaded";
-  SynthHost& host = app.synthHost();
-  Window1& window = app.window1();
+  ASSERT_NO_FATAL_FAILURE(StartProgram(777));
+  SynthHost& host = app->synthHost();
+  Window1& window = app->window1();
   auto* play = window.findChild<QPushButton*>("play");
   auto* stop = window.findChild<QPushButton*>("stop");
   ASSERT_NE(play, nullptr);
@@ -341,12 +329,7 @@ TEST_F(SoundServerTest, LosingTheServerWhilePlayingIsToldOnceAndTheNextStartIsHe
   // The server comes back: the next start is heard, with no restart.
   ASSERT_TRUE(daemon.Start()) << "pulseaudio did not come back:\n" << daemon.log();
   const fs::path recording = daemon.dir() / "after.raw";
-  ASSERT_TRUE(recorder.Start(
-      {"parec", "--server=" + server, "-d", std::string(PulseDaemon::kSinkName) + ".monitor",
-       "--format=s16le", "--rate=44100", "--channels=1", "--raw", "--latency-msec=20",
-       recording.string()},
-      {}, daemon.dir() / "parec.log"));
-  ASSERT_TRUE(RunEventLoopUntil([&] { return SamplesSoFar(recording) > kRate / 5; }, 5000));
+  ASSERT_NO_FATAL_FAILURE(StartRecording(recording));
   const std::size_t from = SamplesSoFar(recording);
   QTest::mouseClick(play, Qt::LeftButton);
   RunEventLoopFor(4000);
@@ -357,7 +340,6 @@ TEST_F(SoundServerTest, LosingTheServerWhilePlayingIsToldOnceAndTheNextStartIsHe
   std::printf("after the server came back: rms %.0f max %.0f\n", heard.rms, heard.maxAbs);
   EXPECT_GT(heard.rms, 100.0);
   EXPECT_EQ(sink.shown.size(), shownBefore + 3) << "the loss and two thank-yous, nothing more";
-  unsetenv("PULSE_SERVER");
 }
 
 }  // namespace

@@ -21,26 +21,42 @@ using testing::RunEventLoopUntil;
 
 constexpr int kA4 = 69;
 
-TEST(SynthOutputTest, ClosesWhenIdleAndOpensAgainForTheNextNote) {
-  PulseDaemon daemon;
-  ASSERT_TRUE(daemon.Start()) << "pulseaudio could not be started:\n" << daemon.log();
-  setenv("PULSE_SERVER", daemon.server().c_str(), 1);
-  int argc = 1;
-  char name[] = "sound_server_tests";
-  char* argv[] = {name, nullptr};
-  QCoreApplication app(argc, argv);
+// A synth host playing through a private PulseAudio daemon, whose failures
+// are kept.
+class SynthOutputTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_TRUE(daemon.Start()) << "pulseaudio could not be started:\n" << daemon.log();
+    setenv("PULSE_SERVER", daemon.server().c_str(), 1);
+    QObject::connect(&host, &SynthHost::ready, [this] { ready = true; });
+    QObject::connect(&host, &SynthHost::failed, [this](const QString& m) { failures << m; });
+  }
+  void TearDown() override { unsetenv("PULSE_SERVER"); }
 
+  // Loads the synth (TimGM6mb, for speed) and waits until it is ready.
+  void Load() {
+    SynthOptions options;
+    options.soundFont = "/usr/share/sounds/sf2/TimGM6mb.sf2";
+    options.audioDriver = "pulseaudio";
+    host.LoadInBackground(options);
+    ASSERT_TRUE(RunEventLoopUntil([&] { return ready; }, 15000))
+        << failures.join('\n').toStdString() << "\n"
+        << daemon.log();
+  }
+
+  PulseDaemon daemon;
+  int argc = 1;
+  char name[19] = "sound_server_tests";
+  char* argv[2] = {name, nullptr};
+  QCoreApplication app{argc, argv};
   SynthHost host;
-  SynthOptions options;
-  options.soundFont = "/usr/share/sounds/sf2/TimGM6mb.sf2";
-  options.audioDriver = "pulseaudio";
   bool ready = false;
-  QString failure;
-  QObject::connect(&host, &SynthHost::ready, [&] { ready = true; });
-  QObject::connect(&host, &SynthHost::failed, [&](const QString& m) { failure = m; });
-  host.LoadInBackground(options);
-  ASSERT_TRUE(RunEventLoopUntil([&] { return ready || !failure.isEmpty(); }, 15000));
-  ASSERT_TRUE(ready) << failure.toStdString() << "\n" << daemon.log();
+  QStringList failures;
+};
+
+TEST_F(SynthOutputTest, ClosesWhenIdleAndOpensAgainForTheNextNote) {
+  ASSERT_NO_FATAL_FAILURE(Load());
+  EXPECT_TRUE(failures.isEmpty()) << failures.join('\n').toStdString();
   EXPECT_TRUE(host.outputOpen());
 
   // Closed by hand: the playhead goes on with the system clock.
@@ -69,29 +85,11 @@ TEST(SynthOutputTest, ClosesWhenIdleAndOpensAgainForTheNextNote) {
   // Left alone, it closes by itself once the note has died away.
   EXPECT_TRUE(
       RunEventLoopUntil([&] { return !host.outputOpen(); }, SynthHost::kIdleCloseMs + 2000));
-  unsetenv("PULSE_SERVER");
 }
 
-TEST(SynthOutputTest, WithoutAServerAtStartTheSynthIsMadeAndPlaysOnceOneComes) {
-  PulseDaemon daemon;
-  ASSERT_TRUE(daemon.Start()) << "pulseaudio could not be started:\n" << daemon.log();
-  setenv("PULSE_SERVER", daemon.server().c_str(), 1);
+TEST_F(SynthOutputTest, WithoutAServerAtStartTheSynthIsMadeAndPlaysOnceOneComes) {
   daemon.Stop();  // its socket is where the server will be
-  int argc = 1;
-  char name[] = "sound_server_tests";
-  char* argv[] = {name, nullptr};
-  QCoreApplication app(argc, argv);
-
-  SynthHost host;
-  SynthOptions options;
-  options.soundFont = "/usr/share/sounds/sf2/TimGM6mb.sf2";
-  options.audioDriver = "pulseaudio";
-  bool ready = false;
-  QStringList failures;
-  QObject::connect(&host, &SynthHost::ready, [&] { ready = true; });
-  QObject::connect(&host, &SynthHost::failed, [&](const QString& m) { failures << m; });
-  host.LoadInBackground(options);
-  ASSERT_TRUE(RunEventLoopUntil([&] { return ready; }, 15000)) << failures.join('\n').toStdString();
+  ASSERT_NO_FATAL_FAILURE(Load());
   ASSERT_EQ(failures.size(), 1);
   EXPECT_TRUE(failures[0].contains("No audio output could be opened")) << failures[0].toStdString();
   EXPECT_FALSE(host.outputOpen());
@@ -125,7 +123,6 @@ TEST(SynthOutputTest, WithoutAServerAtStartTheSynthIsMadeAndPlaysOnceOneComes) {
   host.SendNow(0, kA4, 0);
   EXPECT_EQ(failures.size(), 1);
   host.CloseOutput();
-  unsetenv("PULSE_SERVER");
 }
 
 }  // namespace

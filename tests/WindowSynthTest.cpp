@@ -13,7 +13,7 @@
 #include "melody/Melody.h"
 #include "melody/Modes.h"
 #include "support/EventLoop.h"
-#include "support/ResidentMemory.h"
+#include "support/FlatMemory.h"
 #include "support/SynthWindow.h"
 
 namespace quillotone {
@@ -85,13 +85,7 @@ TEST_F(SynthWindowTest, TwoHundredStartsAndStopsAtRandomMomentsLeaveNothingSound
     if (pair == kFirstPairs) residentAfterFirst = testing::ResidentBytes();
   }
   EXPECT_EQ(sink.shown, kPairs);
-  if (!testing::kResidentMemoryMeaningful) {
-    RecordProperty("memory", "not measured: AddressSanitizer's quarantine holds freed memory");
-    return;
-  }
-  const long growth = testing::ResidentBytes() - residentAfterFirst;
-  EXPECT_LT(std::abs(growth), testing::kFlatMemoryBytes)
-      << "resident memory grew by " << growth << " bytes";
+  testing::ExpectFlatMemorySince(residentAfterFirst);
 }
 
 }  // namespace

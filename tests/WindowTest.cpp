@@ -11,8 +11,8 @@
 #include "framework/Thread.h"
 #include "melody/Modes.h"
 #include "support/EventLoop.h"
+#include "support/FlatMemory.h"
 #include "support/RecordingPlayerObject.h"
-#include "support/ResidentMemory.h"
 #include "support/VirtualClock.h"
 #include "ui/ChasingArrows.h"
 #include "ui/MenuBar1.h"
@@ -380,13 +380,7 @@ TEST_F(WindowHammerTest, TenThousandStartsAndStopsAtRandomTurnsLeaveNothingPlayi
   }
   EXPECT_EQ(failures, 0);
   EXPECT_EQ(sink.shown, kPairs);
-  if (!testing::kResidentMemoryMeaningful) {
-    RecordProperty("memory", "not measured: AddressSanitizer's quarantine holds freed memory");
-    return;
-  }
-  const long growth = testing::ResidentBytes() - residentAfterFirst;
-  EXPECT_LT(std::abs(growth), testing::kFlatMemoryBytes)
-      << "resident memory grew by " << growth << " bytes";
+  testing::ExpectFlatMemorySince(residentAfterFirst);
 }
 
 }  // namespace

@@ -22,28 +22,11 @@
 #include <thread>
 #include <vector>
 
+#include "support/TempDir.h"
+
 namespace quillotone::testing {
 
 namespace fs = std::filesystem;
-
-// A directory of our own, removed with what it holds.
-class TempDir {
- public:
-  TempDir() {
-    std::string pattern = (fs::temp_directory_path() / "quillotone-pulse-XXXXXX").string();
-    if (mkdtemp(pattern.data()) != nullptr) path_ = pattern;
-  }
-  ~TempDir() {
-    std::error_code error;
-    if (!path_.empty()) fs::remove_all(path_, error);
-  }
-  TempDir(const TempDir&) = delete;
-  TempDir& operator=(const TempDir&) = delete;
-  [[nodiscard]] const fs::path& path() const { return path_; }
-
- private:
-  fs::path path_;
-};
 
 inline std::string FindProgram(const std::string& name) {
   const char* path = std::getenv("PATH");
@@ -211,7 +194,7 @@ class PulseDaemon {
 
  private:
   // Declared so that they go in reverse: the daemon, then its directory.
-  TempDir dir_;
+  TempDir dir_{"quillotone-pulse"};
   Child daemon_;
 };
 
