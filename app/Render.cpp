@@ -106,7 +106,7 @@ class WavSink final : public NoteSink {
  public:
   WavSink(const std::string& soundFont, std::ostream& out)
       : synth_(OfflineOptions(soundFont)),
-        writer_(out, static_cast<int>(SynthOptions{}.sampleRate)) {
+        writer_(out, static_cast<int>(synth_.sampleRate())) {
     synth_.ProgramChange(kChannel1, kPianoProgram);
     synth_.ProgramChange(kChannel2, kPianoProgram);
   }
@@ -136,7 +136,7 @@ class WavSink final : public NoteSink {
   void WriteTo(std::ostream& /*out*/) override { writer_.Finish(); }
 
  private:
-  [[nodiscard]] double rate() const { return SynthOptions{}.sampleRate; }
+  [[nodiscard]] double rate() const { return synth_.sampleRate(); }
   [[nodiscard]] std::uint64_t FrameOf(double micros) const {
     return static_cast<std::uint64_t>(std::llround(micros * rate() / kMicrosPerSecond));
   }
