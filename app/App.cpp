@@ -82,7 +82,14 @@ void App::NewAppInstance() { (void)menuBar1(); }
 void App::ApplicationAddMenuHandlers() {
   QAction* about = menuBar1().aboutquillotone();
   if (about == nullptr) throw NilObjectException("aboutquillotone");
-  connect(about, &QAction::triggered, this, [this] { _aboutquillotone_Action(); });
+  connect(about, &QAction::triggered, this, [this] {
+    // Nothing may unwind through Qt's event delivery: report it here.
+    try {
+      _aboutquillotone_Action();
+    } catch (...) {
+      ReportUnhandled(std::current_exception());
+    }
+  });
 }
 
 void App::MakeDefaultView() {
@@ -148,6 +155,7 @@ Window1& App::window1() {
               midi_->AllNotesOff(kChannel1);
               midi_->AllNotesOff(kChannel2);
             },
+        .reportError = [this](std::exception_ptr error) { ReportUnhandled(error); },
     });
     messageBoxes_.SetParent(window_.get());
     window_->show();
@@ -182,15 +190,6 @@ void App::ReportUnhandled(std::exception_ptr error) {
   std::cerr << "quillotone: unexpected error: " << what << '\n';
   messages_->Show(QStringLiteral("Quillotone met an unexpected error:\n") +
                   QString::fromStdString(what));
-}
-
-bool App::notify(QObject* receiver, QEvent* event) {
-  try {
-    return QApplication::notify(receiver, event);
-  } catch (...) {
-    ReportUnhandled(std::current_exception());
-  }
-  return false;
 }
 
 }  // namespace quillotone

@@ -81,8 +81,6 @@ class App : public QApplication {
   // Reports an exception that nothing else caught: on stderr, and in a box.
   void ReportUnhandled(std::exception_ptr error);
 
-  bool notify(QObject* receiver, QEvent* event) override;
-
  private:
   void StartSound();
   // Opens the MIDI output; what went wrong, if anything, for the user.

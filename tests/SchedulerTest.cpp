@@ -139,34 +139,5 @@ TEST_F(SchedulerTest, AnEscapingExceptionEndsOnlyItsThreadAndIsReported) {
   EXPECT_EQ(reports[0], "thread worker ended by an error: broken string");
 }
 
-Task StampsNow(std::vector<double>& seen, const Scheduler& scheduler,
-               const ThreadContext*& current) {
-  seen.push_back(scheduler.Now());
-  current = scheduler.Current();
-  co_await RuntimeBackgroundTask();
-}
-
-TEST_F(SchedulerTest, CurrentIsTheResumedThreadOnlyWhileItRuns) {
-  std::vector<double> seen;
-  const ThreadContext* current = nullptr;
-  clock.Set(7);
-  scheduler.Start(thread, StampsNow(seen, scheduler, current));
-  EXPECT_EQ(scheduler.Current(), nullptr);
-  scheduler.RunReady();
-  EXPECT_EQ(current, &thread);
-  EXPECT_EQ(seen, std::vector<double>{7});
-  EXPECT_EQ(scheduler.Current(), nullptr);
-}
-
-TEST_F(SchedulerTest, WakeHookHearsOfEveryNewTurnOrDeadline) {
-  int wakes = 0;
-  scheduler.SetWakeHook([&] { ++wakes; });
-  std::vector<double> woke;
-  scheduler.Start(thread, Sleeper(woke, scheduler, 10));
-  EXPECT_EQ(wakes, 1);
-  scheduler.RunReady();
-  EXPECT_EQ(wakes, 2);
-}
-
 }  // namespace
 }  // namespace quillotone

@@ -90,5 +90,20 @@ TEST_F(ThreadTest, KillEndsTheThreadAndRunStartsItAfresh) {
   EXPECT_EQ(steps, std::vector<int>{0});
 }
 
+TEST_F(ThreadTest, AnEarlierDeadlineReArmsTheLoopsTimer) {
+  // The timer is armed for a thread ten seconds away; a thread that starts
+  // later with a short wait must not sleep until then.
+  std::vector<int> slow;
+  std::vector<int> quick;
+  Thread sleeper(loop.scheduler(), "sleeper", [&] { return Steps(slow, 10e6); });
+  Thread waker(loop.scheduler(), "waker", [&] { return Steps(quick, 1000); });
+  sleeper.Run();
+  SpinUntil([&] { return !slow.empty(); });
+  waker.Run();
+  SpinUntil([&] { return quick.size() >= 3; });
+  EXPECT_GE(quick.size(), 3u);
+  EXPECT_EQ(slow.size(), 1u);
+}
+
 }  // namespace
 }  // namespace quillotone

@@ -1,11 +1,12 @@
 #include "ui/Window1.h"
 
 #include <QComboBox>
+#include <QCoreApplication>
+#include <QEvent>
 #include <QFontDatabase>
 #include <QLayout>
 #include <QPushButton>
-#include <algorithm>
-#include <vector>
+#include <iostream>
 
 #include "framework/Thread.h"
 #include "melody/Melody.h"
@@ -32,6 +33,46 @@ QString PopupItems() {
   for (const Mode& mode : kModes) items << ToQString(mode.popupText);
   return items.join(QLatin1Char('\r'));
 }
+
+// Swallows the user's input to one window for as long as it lives.
+class WindowInputBlock final : public QObject {
+ public:
+  explicit WindowInputBlock(QWidget* window) : window_(window) {
+    QCoreApplication::instance()->installEventFilter(this);
+  }
+  ~WindowInputBlock() override { QCoreApplication::instance()->removeEventFilter(this); }
+  WindowInputBlock(const WindowInputBlock&) = delete;
+  WindowInputBlock& operator=(const WindowInputBlock&) = delete;
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override {
+    if (!IsUserInput(event->type())) return false;
+    const auto* widget = qobject_cast<QWidget*>(watched);
+    return widget != nullptr && widget->window() == window_;
+  }
+
+ private:
+  static bool IsUserInput(QEvent::Type type) {
+    switch (type) {
+      case QEvent::MouseButtonPress:
+      case QEvent::MouseButtonRelease:
+      case QEvent::MouseButtonDblClick:
+      case QEvent::KeyPress:
+      case QEvent::KeyRelease:
+      case QEvent::Shortcut:
+      case QEvent::ShortcutOverride:
+      case QEvent::Wheel:
+      case QEvent::TouchBegin:
+      case QEvent::TouchUpdate:
+      case QEvent::TouchEnd:
+        return true;
+      default:
+        return false;
+    }
+  }
+
+  QWidget* window_;
+};
 
 }  // namespace
 
@@ -67,7 +108,7 @@ void Window1::CreateControls() {
   auto* play = new QPushButton(QStringLiteral("start"), content_);
   place(play, "play", {115, 90, 70, 20});
   play->setAutoDefault(false);
-  connect(play, &QPushButton::clicked, this, &Window1::play_Action);
+  connect(play, &QPushButton::clicked, this, [this] { Guarded(&Window1::play_Action); });
 
   services_.makeNotePlayer(kChannel1, QStringLiteral("NotePlayer1"), this);
   NotePlayerMember("NotePlayer1").SetInstrument(kInstrument);
@@ -76,7 +117,7 @@ void Window1::CreateControls() {
   place(stop, "stop", {115, 190, 70, 20});
   stop->setAutoDefault(false);
   stop->setEnabled(false);
-  connect(stop, &QPushButton::clicked, this, &Window1::stop_Action);
+  connect(stop, &QPushButton::clicked, this, [this] { Guarded(&Window1::stop_Action); });
 
   auto* arrows = new ChasingArrows(content_);
   place(arrows, "ChasingArrows1", {133, 133, 34, 34});
@@ -87,17 +128,12 @@ void Window1::CreateControls() {
   popup->addItems(PopupItems().split(QLatin1Char('\r')));
   popup->setCurrentIndex(0);
 
-  // Created in this order; nothing depends on it, as every use goes by name.
-  for (std::string_view name : {"dorian1", "phrygian1", "lydian1", "mixolydian1", "ionian1",
-                                "blues1", "pentatonic1", "aeolian1"}) {
-    const auto mode = std::find_if(kModes.begin(), kModes.end(),
-                                   [&](const Mode& m) { return m.threadName == name; });
-    const std::span<const int> pitches = mode->pitches;
+  for (const Mode& mode : kModes) {
+    const std::span<const int> pitches = mode.pitches;
     new Thread(
-        services_.scheduler, ToQString(name),
+        services_.scheduler, ToQString(mode.threadName),
         [this, pitches] { return PlayMelody(*this, services_.makeRandom(), pitches); }, this);
   }
-
   services_.makeNotePlayer(kChannel2, QStringLiteral("NotePlayer2"), this);
   NotePlayerMember("NotePlayer2").SetInstrument(kInstrument);
 }
@@ -123,6 +159,18 @@ std::optional<bool> Window1::FindEnabled(std::string_view name) {
   return control->isEnabled();
 }
 
+void Window1::Guarded(void (Window1::*handler)()) {
+  try {
+    (this->*handler)();
+  } catch (...) {
+    if (services_.reportError) {
+      services_.reportError(std::current_exception());
+    } else {
+      std::cerr << "quillotone: unexpected error in a window handler\n";
+    }
+  }
+}
+
 void Window1::play_Action() {
   // Eight separate tests, each reading the selection afresh.
   for (const Mode& mode : kModes) {
@@ -143,12 +191,11 @@ void Window1::stop_Action() {
   Member<ChasingArrows>("ChasingArrows1").setVisible(false);
   Member<QComboBox>("PopupMenu1").setEnabled(true);
 
-  std::vector<std::string_view> threads;
-  for (const Mode& mode : kModes) threads.push_back(mode.threadName);
-  std::sort(threads.begin(), threads.end());
-  for (std::string_view name : threads) Member<Thread>(name).Kill();
-
+  for (const Mode& mode : kModes) Member<Thread>(mode.threadName).Kill();
   // Whatever still sounds (the step cut short, the held notes) ends here.
+  // Start is already enabled, so no click may reach the window before the
+  // sweep is done, not even through a box that a yield lets open.
+  const WindowInputBlock block(this);
   for (int note = kLowestSweptNote; note <= kHighestSweptNote; ++note) {
     NotePlayerMember(kMainPlayer).PlayNote(note, 0);
     NotePlayerMember(kHeldPlayer).PlayNote(note, 0);

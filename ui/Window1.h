@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QMainWindow>
+#include <exception>
 #include <functional>
 #include <memory>
 #include <string_view>
@@ -34,6 +35,8 @@ struct WindowServices {
   // Called when stop has swept every note off, before the thank-you box;
   // may be empty.
   std::function<void()> afterStopSweep;
+  // Told of an exception a handler let escape; empty: it goes to stderr.
+  std::function<void(std::exception_ptr)> reportError = {};
 };
 
 // The application's one window: the mode popup, start and stop, the busy
@@ -59,6 +62,9 @@ class Window1 : public QMainWindow, public ControlLookup {
  private:
   void Layout();
   void CreateControls();
+  // Runs a handler as the event loop calls it: whatever it throws is
+  // reported here, since nothing may unwind through Qt's event delivery.
+  void Guarded(void (Window1::*handler)());
 
   // The member of that name and type; the nil-object error if there is none.
   template <typename T>

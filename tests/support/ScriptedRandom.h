@@ -30,19 +30,4 @@ class ScriptedRandom final : public RandomSource {
   std::vector<std::pair<int, int>>* ranges_;
 };
 
-// Passes draws through from a real generator, remembering the ranges asked.
-class RangeSpy final : public RandomSource {
- public:
-  RangeSpy(RandomSource& inner, std::vector<std::pair<int, int>>& ranges)
-      : inner_(inner), ranges_(ranges) {}
-  int InRange(int lo, int hi) override {
-    ranges_.emplace_back(lo, hi);
-    return inner_.InRange(lo, hi);
-  }
-
- private:
-  RandomSource& inner_;
-  std::vector<std::pair<int, int>>& ranges_;
-};
-
 }  // namespace quillotone::testing
