@@ -146,25 +146,6 @@ TEST_F(MelodyTest, PlayEnabledCutsEachPhraseAfterOneStep) {
   EXPECT_TRUE(thread.running());
 }
 
-TEST_F(MelodyTest, KilledDuringAWaitPlaysNothingMoreAndRestartsFromTheTop) {
-  Start(std::make_unique<Random>(5));
-  RunUntil(scheduler, clock, 3 * kLongStepMicros + 1000);  // waiting in step 4
-  std::vector<NoteEvent> first = window.notes;
-  scheduler.Stop(thread);
-  EXPECT_EQ(clock.dropped, std::vector<std::uint32_t>{thread.id()})
-      << "its scheduled notes are dropped";
-  RunUntil(scheduler, clock, 10 * kLongStepMicros);
-  EXPECT_EQ(window.notes, first);
-
-  // The same draws again give the same melody, from step 1.
-  window.notes.clear();
-  const double restart = clock.Microseconds();
-  Start(std::make_unique<Random>(5));
-  RunUntil(scheduler, clock, restart + 3 * kLongStepMicros + 1000);
-  for (NoteEvent& e : first) e.micros += restart;
-  EXPECT_EQ(window.notes, first);
-}
-
 TEST_F(MelodyTest, AMissingMemberEndsTheThreadWithANilObjectError) {
   window.enabled.erase("play");
   StartScripted({1, 4});
