@@ -1,13 +1,15 @@
 #!/usr/bin/env bash
 # Installs what Quillotone needs from Debian, builds it, then runs the program
-# (./setup.sh run) or the whole test suite (./setup.sh test).
+# (./setup.sh run) or the whole test suite (./setup.sh test), or builds the
+# Debian package (./setup.sh package).
 set -euo pipefail
 cd "$(dirname "$0")"
 
 build_packages=(g++ cmake make pkg-config qt6-base-dev libfluidsynth-dev fluid-soundfont-gm
-  librtmidi-dev libjack-jackd2-dev)
+  librtmidi-dev libjack-jackd2-dev librsvg2-bin)
 test_packages=(libgtest-dev timgm6mb-soundfont pulseaudio pulseaudio-utils python3-mido jackd2
-  jack-tools clang-14 libclang-rt-14-dev)
+  jack-tools clang-14 libclang-rt-14-dev desktop-file-utils appstream man-db file)
+package_packages=(build-essential debhelper dpkg-dev lintian)
 
 install_missing() {
   local missing=()
@@ -75,8 +77,19 @@ case "${1:-}" in
     stage "command-line fuzzing"
     echo "All passed in $SECONDS s."
     ;;
+  package)
+    install_missing "${build_packages[@]}" "${package_packages[@]}"
+    # Built from a copy, so the checkout keeps no trace of the build; the
+    # package lands next to the copy, in build-deb/.
+    rm -rf build-deb && mkdir -p build-deb/quillotone
+    tar --exclude=./.git --exclude='./build*' -cf - . | tar -xf - -C build-deb/quillotone
+    (cd build-deb/quillotone && dpkg-buildpackage -us -uc -b -j"$(nproc)")
+    lintian --fail-on error build-deb/quillotone_*.changes
+    echo "Built: $(ls build-deb/quillotone_*.deb)"
+    echo "Install it with: sudo apt install ./$(ls build-deb/quillotone_*.deb)"
+    ;;
   *)
-    echo "usage: $0 run | test" >&2
+    echo "usage: $0 run | test | package" >&2
     exit 2
     ;;
 esac

@@ -4,7 +4,10 @@
 #include <QComboBox>
 #include <QCoreApplication>
 #include <QEventLoop>
+#include <QFile>
 #include <QGuiApplication>
+#include <QIcon>
+#include <cstdlib>
 #include <iostream>
 
 #include "framework/ControlLookup.h"
@@ -26,6 +29,20 @@ constexpr char kMidiPortName[] = "Quillotone";
 constexpr int kChannel1 = 0;
 constexpr int kChannel2 = 1;
 
+// The installed desktop entry and icon are named by it (data/CMakeLists.txt),
+// so desktops match the window and the sound stream to them.
+constexpr char kAppId[] = QUILLOTONE_APP_ID;
+
+// The icon comes inside the executable where it was built with one.
+QIcon WindowIcon() {
+  QIcon icon;
+  for (int size : {48, 64, 128, 256}) {
+    const QString file = QStringLiteral(":/icons/%1.png").arg(size);
+    if (QFile::exists(file)) icon.addFile(file);
+  }
+  return icon;
+}
+
 std::string Describe(std::exception_ptr error) {
   try {
     std::rethrow_exception(error);
@@ -37,6 +54,17 @@ std::string Describe(std::exception_ptr error) {
 }
 
 }  // namespace
+
+void NameSoundStream() {
+  // FluidSynth's PulseAudio output calls itself "FluidSynth"; these take its
+  // place in the desktop's sound settings, on PipeWire's pulse service too.
+  // What the user set in the variable comes last and so wins.
+  std::string properties = std::string("application.name=\"Quillotone\" application.id=") + kAppId +
+                           " application.icon_name=" + kAppId +
+                           " media.name=\"Quillotone\" media.role=music";
+  if (const char* own = std::getenv("PULSE_PROP_OVERRIDE")) properties += std::string(" ") + own;
+  setenv("PULSE_PROP_OVERRIDE", properties.c_str(), 1);
+}
 
 void Main(const std::vector<std::function<void()>>& steps,
           const std::function<void(std::exception_ptr)>& report) {
@@ -51,6 +79,8 @@ App::App(int& argc, char** argv) : QApplication(argc, argv) {
   setApplicationName(kProgramName);
   setApplicationDisplayName(kProgramName);
   setQuitOnLastWindowClosed(true);
+  setDesktopFileName(QString::fromLatin1(kAppId));
+  setWindowIcon(WindowIcon());
 }
 
 App::~App() {

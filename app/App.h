@@ -100,6 +100,10 @@ class App : public QApplication {
   int exitStatus_ = 0;
 };
 
+// Gives the sound stream the program's name and icon. Call it before any
+// thread starts: it sets an environment variable the sound library reads.
+void NameSoundStream();
+
 // Runs `steps` in order inside one catch: an exception skips the steps after
 // it and is handed to `report`; either way Main returns normally.
 void Main(const std::vector<std::function<void()>>& steps,

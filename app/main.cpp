@@ -46,6 +46,7 @@ int main(int argc, char** argv) {
     return 1;
   }
 
+  quillotone::NameSoundStream();
   quillotone::App app(argc, argv);
   app.SetOptions({.seed = invocation.seed,
                   .sound = invocation.synth,

@@ -1,0 +1,33 @@
+#!/bin/sh
+# Installs the build into a scratch DESTDIR, as a package build does, and checks
+# that every file lands in its place and passes the tools desktops, software
+# centres and man read it with. Usage: check_install.sh BUILD_DIR
+set -u
+id=example.quillotone.Quillotone
+dest=$(mktemp -d)
+trap 'rm -rf "$dest"' EXIT
+DESTDIR=$dest cmake --install "$1" --prefix /usr >/dev/null || exit 1
+cd "$dest/usr" || exit 1
+status=0
+fail() { echo "FAIL: $*"; status=1; }
+
+for f in bin/quillotone share/applications/$id.desktop share/metainfo/$id.metainfo.xml \
+  share/man/man1/quillotone.1 share/icons/hicolor/scalable/apps/$id.svg; do
+  [ -s "$f" ] || fail "$f is not installed"
+done
+for size in 48 64 128 256; do
+  file "share/icons/hicolor/${size}x$size/apps/$id.png" | grep -q "PNG image data, $size x $size," ||
+    fail "no ${size} px icon"
+done
+grep -qx "Icon=$id" share/applications/$id.desktop || fail "the desktop entry names another icon"
+desktop-file-validate share/applications/$id.desktop || fail "desktop-file-validate"
+appstreamcli validate --no-net share/metainfo/$id.metainfo.xml >/dev/null ||
+  fail "appstreamcli validate: $(appstreamcli validate --no-net share/metainfo/$id.metainfo.xml)"
+warnings=$(man --warnings -l share/man/man1/quillotone.1 2>&1 >/dev/null)
+[ -z "$warnings" ] || fail "man --warnings: $warnings"
+# The manual documents every option the program takes.
+for option in $(bin/quillotone --help | grep -oE -- '--[a-z-]+' | sort -u); do
+  grep -qF -- "$(echo "$option" | sed 's/-/\\-/g')" share/man/man1/quillotone.1 ||
+    fail "the manual lacks $option"
+done
+exit $status
