@@ -11,6 +11,7 @@
 
 #include "framework/EventLoopScheduler.h"
 #include "framework/Random.h"
+#include "app/QuitSignals.h"
 #include "framework/SynthHost.h"
 #include "ui/MessageSink.h"
 
@@ -85,6 +86,9 @@ class App : public QApplication {
 
  private:
   void StartSound();
+  void QuitAsTheMenuDoes();
+  // Ends what the MIDI output's receiver still sounds, as a stop does.
+  void EndMidiNotes();
   // Opens the MIDI output; what went wrong, if anything, for the user.
   QString OpenMidiOutput();
   // A fresh source of draws for a melody about to start, its seed told.
@@ -100,6 +104,9 @@ class App : public QApplication {
   QPointer<MenuBar1> menuBar_;
   std::unique_ptr<Window1> window_;
   int exitStatus_ = 0;
+  // Set by a signal: the event loop, not yet running, is not to start.
+  bool quitRequested_ = false;
+  QuitSignals quitSignals_{[this] { QuitAsTheMenuDoes(); }};
 };
 
 // Runs `steps` in order inside one catch: an exception skips the steps after
