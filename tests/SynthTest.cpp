@@ -47,8 +47,7 @@ TEST(SynthTest, ANoteStartsAtTheBlockBoundaryNearestItsFrameAlsoPast32Bits) {
       std::unique_ptr<Synth> synth = Organ(start);
       synth->NoteAt(start + 30 * kBlock + past, 0, kC4, kOn, 1);
       const std::vector<float> audio = Render(*synth, 40 * kBlock);
-      const auto heard =
-          std::find_if(audio.begin(), audio.end(), [](float s) { return std::abs(s) > 1e-6f; });
+      const auto heard = std::ranges::find_if(audio, [](float s) { return std::abs(s) > 1e-6f; });
       const double boundary = (past < kBlock / 2 ? 30 : 31) * kBlock;
       EXPECT_NEAR(static_cast<double>(heard - audio.begin()), boundary + 6, 6)
           << start << " + " << past;
@@ -57,8 +56,9 @@ TEST(SynthTest, ANoteStartsAtTheBlockBoundaryNearestItsFrameAlsoPast32Bits) {
   }
 }
 
-// A row: events in the order sent, each an on or off of one key at a frame,
-// or one of these; then a second of sound. Is anything left sounding?
+// A row: events in the order sent, each an on (kOn) or off (kOff) of one key
+// at a frame, or one of these; then a second of sound. Is anything left
+// sounding?
 constexpr int kDrop = -1;      // drops the source's events
 constexpr int kFillOns = -2;   // fills the list with note-ons far ahead
 constexpr int kFillOffs = -3;  // and with note-offs
@@ -70,15 +70,11 @@ struct Event {
 
 TEST(SynthTest, EventsApplyInTheOrderThatLeavesNothingStuck) {
   const std::tuple<const char*, std::vector<Event>, bool> kCases[] = {
-      {"a note struck again on its note-off's frame", {{0, kOn}, {9000, kOff}, {9000, kOn}}, true},
-      {"an on and an off of one key within one block", {{9010, kOn}, {9040, kOff}}, false},
-      {"a note-off sent to a list full of note-ons",
-       {{0, kOn}, {0, kFillOns}, {9000, kOff}},
-       false},
-      {"a note-off sent to a list full of note-offs",
-       {{0, kOn}, {0, kFillOffs}, {9000, kOff}},
-       false},
-      {"a note whose source is dropped", {{9000, kOn}, {0, kDrop}}, false},
+      {"struck again on its off's frame", {{0, kOn}, {9000, kOff}, {9000, kOn}}, true},
+      {"an on and an off in one block", {{9010, kOn}, {9040, kOff}}, false},
+      {"an off sent to a list full of ons", {{0, kOn}, {0, kFillOns}, {9000, kOff}}, false},
+      {"an off sent to a list full of offs", {{0, kOn}, {0, kFillOffs}, {9000, kOff}}, false},
+      {"a note of a dropped source", {{9000, kOn}, {0, kDrop}}, false},
       {"a note of another source", {{9000, kOn, 2}, {0, kDrop}}, true},
       {"a note sent after the drop", {{0, kDrop}, {9000, kOn}}, true},
   };
