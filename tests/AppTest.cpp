@@ -29,8 +29,7 @@ class AppTest : public ::testing::Test, public MessageSink {
   }
 
   int argc = 1;
-  char name[10] = "app_tests";
-  char* argv[2] = {name, nullptr};
+  char* argv[2] = {const_cast<char*>("app_tests"), nullptr};
   App app{argc, argv};
   App::Options options{.seed = 1, .sound = false, .mode = 0, .soundFont = {}, .midiOut = false};
   QStringList shown;

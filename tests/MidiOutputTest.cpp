@@ -28,8 +28,6 @@ namespace quillotone {
 namespace {
 
 using Message = std::vector<unsigned>;
-constexpr int kIonianRow = 5;
-constexpr std::uint64_t kSeed = 3;
 constexpr unsigned kNoteOn = 0x90;
 const Message kAllNotesOff[] = {{0xB0, 123, 0}, {0xB1, 123, 0}};
 
@@ -44,14 +42,14 @@ struct Process {
   QProcess process;
 };
 
-// The melody's note-ons for this seed, worked out on a virtual clock.
+// The note-ons of the ionian mode's melody (popup row 5) for seed 3, worked
+// out on a virtual clock.
 std::vector<Message> MelodyNoteOns() {
   testing::VirtualClock clock;
   Scheduler scheduler(clock);
   ThreadContext thread(scheduler, "expected");
   testing::FakeWindow window(scheduler);
-  scheduler.Start(thread,
-                  PlayMelody(window, std::make_unique<Random>(kSeed), ModeAt(kIonianRow)->pitches));
+  scheduler.Start(thread, PlayMelody(window, std::make_unique<Random>(3), ModeAt(5)->pitches));
   testing::RunUntil(scheduler, clock, 40 * kLongStepMicros);
   std::vector<Message> ons;
   for (const testing::NoteEvent& e : window.notes) {
@@ -117,8 +115,7 @@ class MidiOutputTest : public ::testing::Test, public MessageSink {
   Process jackd_;
   Process dump_;
   int argc_ = 1;
-  char name_[18] = "midi_output_tests";
-  char* argv_[2] = {name_, nullptr};
+  char* argv_[2] = {const_cast<char*>("midi_output_tests"), nullptr};
   std::unique_ptr<App> app_;
 };
 
@@ -131,8 +128,7 @@ class MidiEndTest : public MidiOutputTest, public ::testing::WithParamInterface<
 TEST_P(MidiEndTest, TheMelodyReachesTheReceiverAndItsEndLeavesNothingSounding) {
   // `quillotone --midi-out --no-synth --mode ionian --seed 3`, connected.
   app_ = std::make_unique<App>(argc_, argv_);
-  app_->SetOptions(
-      {.seed = kSeed, .sound = false, .mode = kIonianRow, .soundFont = {}, .midiOut = true});
+  app_->SetOptions({.seed = 3, .sound = false, .mode = 5, .soundFont = {}, .midiOut = true});
   app_->SetMessageSink(this);
   std::vector<std::function<void()>> steps = app_->StartupSteps();
   steps.pop_back();  // not the event loop

@@ -32,8 +32,7 @@ std::unique_ptr<Synth> Organ(std::uint64_t startFrame = 0) {
 }
 
 std::vector<float> Render(Synth& synth, std::size_t frames) {
-  std::vector<float> left(frames);
-  std::vector<float> right(frames);
+  std::vector<float> left(frames), right(frames);
   synth.Render(left, right);
   return left;
 }
