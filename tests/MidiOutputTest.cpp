@@ -122,8 +122,8 @@ class MidiOutputTest : public ::testing::Test, public MessageSink {
 // Whichever way the melody ends while notes sound, stop, the Quit item (as
 // Ctrl+Q) or SIGTERM (a logout, say), the receiver is left with nothing
 // sounding, and All Notes Off comes last.
-enum class End { kStop, kQuitItem, kSigterm };
-class MidiEndTest : public MidiOutputTest, public ::testing::WithParamInterface<End> {};
+constexpr int kStop = 0, kQuitItem = 1, kSigterm = 2;
+class MidiEndTest : public MidiOutputTest, public ::testing::WithParamInterface<int> {};
 
 TEST_P(MidiEndTest, TheMelodyReachesTheReceiverAndItsEndLeavesNothingSounding) {
   // `quillotone --midi-out --no-synth --mode ionian --seed 3`, connected.
@@ -137,13 +137,13 @@ TEST_P(MidiEndTest, TheMelodyReachesTheReceiverAndItsEndLeavesNothingSounding) {
   ASSERT_NO_FATAL_FAILURE(Connect(app_->midiOutput()->portName()));
   app_->window1().play_Action();
   QTimer::singleShot(2500, app_.get(), [this] {
-    if (GetParam() == End::kStop) app_->window1().stop_Action(), QCoreApplication::exit(0);
-    if (GetParam() == End::kQuitItem) app_->menuBar1().FileQuit()->trigger();
-    if (GetParam() == End::kSigterm) kill(getpid(), SIGTERM);
+    if (GetParam() == kStop) app_->window1().stop_Action(), QCoreApplication::exit(0);
+    if (GetParam() == kQuitItem) app_->menuBar1().FileQuit()->trigger();
+    if (GetParam() == kSigterm) kill(getpid(), SIGTERM);
   });
   QTimer::singleShot(10'000, app_.get(), [] { QCoreApplication::exit(99); });  // fails, not hangs
   EXPECT_EQ(app_->RunEventLoop(), 0);
-  if (GetParam() != End::kStop) app_.reset();
+  if (GetParam() != kStop) app_.reset();
   std::vector<Message> received = Received();
 
   std::vector<Message> ons = received;
@@ -160,8 +160,7 @@ TEST_P(MidiEndTest, TheMelodyReachesTheReceiverAndItsEndLeavesNothingSounding) {
   EXPECT_GT(Sounding(received), 0);
 }
 
-INSTANTIATE_TEST_SUITE_P(By, MidiEndTest,
-                         ::testing::Values(End::kStop, End::kQuitItem, End::kSigterm));
+INSTANTIATE_TEST_SUITE_P(By, MidiEndTest, ::testing::Values(kStop, kQuitItem, kSigterm));
 
 TEST_F(MidiOutputTest, ASecondPortIsNamedAsJackNamedItAndEndsARestruckNoteFirst) {
   MidiOutput first("Quillotone");
