@@ -102,8 +102,8 @@ void App::MakeDefaultView() {
 QString App::OpenMidiOutput() {
   try {
     midi_ = std::make_unique<MidiOutput>(kMidiPortName);
-    std::cerr << "quillotone: MIDI output on " << midi_->system() << ", port "
-              << midi_->portName() << '\n';
+    std::cerr << "quillotone: MIDI output on " << midi_->system() << ", port " << midi_->portName()
+              << '\n';
     return {};
   } catch (const MidiOutputError& e) {
     std::cerr << "quillotone: " << e.what() << '\n';

@@ -9,9 +9,9 @@
 #include <string>
 #include <vector>
 
+#include "app/QuitSignals.h"
 #include "framework/EventLoopScheduler.h"
 #include "framework/Random.h"
-#include "app/QuitSignals.h"
 #include "framework/SynthHost.h"
 #include "ui/MessageSink.h"
 
