@@ -67,7 +67,8 @@ class Synth {
   // Applied at the block boundary nearest `frame` (at once if that is past),
   // in the order of their frames; on one frame note-offs go before note-ons,
   // so a note struck again where it ends sounds, and an on and an off of one
-  // key within a block leave nothing sounding. A note-off is never dropped.
+  // key within a block leave nothing sounding. A note-off is never dropped
+  // for want of room among the events waiting for their frame.
   void NoteAt(std::uint64_t frame, int channel, int note, int velocity, std::uint32_t source);
   // Removes the events `source` scheduled that have not been applied yet.
   void DropScheduled(std::uint32_t source);

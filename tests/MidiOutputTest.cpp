@@ -120,9 +120,9 @@ class MidiOutputTest : public ::testing::Test, public MessageSink {
 };
 
 // Whichever way the melody ends while notes sound, stop, the Quit item (as
-// Ctrl+Q) or SIGTERM (a logout, say), the receiver is left with nothing
-// sounding, and All Notes Off comes last.
-constexpr int kStop = 0, kQuitItem = 1, kSigterm = 2;
+// Ctrl+Q) or SIGTERM, SIGINT or SIGHUP (a logout, Ctrl+C), the receiver is
+// left with nothing sounding, and All Notes Off comes last.
+constexpr int kStop = -1, kQuitItem = -2;  // or the signal that comes
 class MidiEndTest : public MidiOutputTest, public ::testing::WithParamInterface<int> {};
 
 TEST_P(MidiEndTest, TheMelodyReachesTheReceiverAndItsEndLeavesNothingSounding) {
@@ -139,7 +139,7 @@ TEST_P(MidiEndTest, TheMelodyReachesTheReceiverAndItsEndLeavesNothingSounding) {
   QTimer::singleShot(2500, app_.get(), [this] {
     if (GetParam() == kStop) app_->window1().stop_Action(), QCoreApplication::exit(0);
     if (GetParam() == kQuitItem) app_->menuBar1().FileQuit()->trigger();
-    if (GetParam() == kSigterm) kill(getpid(), SIGTERM);
+    if (GetParam() > 0) kill(getpid(), GetParam());
   });
   QTimer::singleShot(10'000, app_.get(), [] { QCoreApplication::exit(99); });  // fails, not hangs
   EXPECT_EQ(app_->RunEventLoop(), 0);
@@ -160,7 +160,8 @@ TEST_P(MidiEndTest, TheMelodyReachesTheReceiverAndItsEndLeavesNothingSounding) {
   EXPECT_GT(Sounding(received), 0);
 }
 
-INSTANTIATE_TEST_SUITE_P(By, MidiEndTest, ::testing::Values(kStop, kQuitItem, kSigterm));
+INSTANTIATE_TEST_SUITE_P(By, MidiEndTest,
+                         ::testing::Values(kStop, kQuitItem, SIGTERM, SIGINT, SIGHUP));
 
 TEST_F(MidiOutputTest, ASecondPortIsNamedAsJackNamedItAndEndsARestruckNoteFirst) {
   MidiOutput first("Quillotone");
