@@ -86,6 +86,8 @@ App::App(int& argc, char** argv) : QApplication(argc, argv) {
 App::~App() {
   // The window (its threads and players) goes before the sound it drives.
   window_.reset();
+  // Quitting while a melody plays leaves notes sounding on the receiving end.
+  EndMidiNotes();
   midi_.reset();
   delete menuBar_.data();  // still here only if no window ever took it
 }
@@ -137,7 +139,7 @@ void App::MakeDefaultView() {
 QString App::OpenMidiOutput() {
   try {
     midi_ = std::make_unique<MidiOutput>(kMidiPortName);
-    std::cerr << "quillotone: MIDI output on " << midi_->system() << ", port " << kMidiPortName
+    std::cerr << "quillotone: MIDI output on " << midi_->system() << ", port " << midi_->portName()
               << '\n';
     return {};
   } catch (const MidiOutputError& e) {
@@ -159,7 +161,17 @@ std::unique_ptr<RandomSource> App::MakeRandom() {
   return std::make_unique<Random>(seed);
 }
 
-int App::RunEventLoop() { return exec(); }
+int App::RunEventLoop() { return quitRequested_ ? 0 : exec(); }
+
+void App::QuitAsTheMenuDoes() {
+  quitRequested_ = true;
+  QAction* quit = menuBar_.isNull() ? nullptr : menuBar_->FileQuit();
+  if (quit != nullptr) {
+    quit->trigger();
+  } else {
+    QCoreApplication::quit();
+  }
+}
 
 MenuBar1& App::menuBar1() {
   if (menuBar_.isNull()) menuBar_ = new MenuBar1();
@@ -178,19 +190,21 @@ Window1& App::window1() {
         },
         .makeRandom = [this] { return MakeRandom(); },
         .yield = [] { QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents); },
-        .afterStopSweep =
-            [this] {
-              // Whatever the receiving end still holds, it lets go of now.
-              if (!midi_) return;
-              midi_->AllNotesOff(kChannel1);
-              midi_->AllNotesOff(kChannel2);
-            },
+        .afterStopSweep = [this] { EndMidiNotes(); },
         .reportError = [this](std::exception_ptr error) { ReportUnhandled(error); },
     });
     messageBoxes_.SetParent(window_.get());
     window_->show();
   }
   return *window_;
+}
+
+void App::EndMidiNotes() {
+  if (!midi_) return;
+  midi_->EndSoundingNotes();
+  // Whatever the receiving end still holds, it lets go of now.
+  midi_->AllNotesOff(kChannel1);
+  midi_->AllNotesOff(kChannel2);
 }
 
 void App::StartSound() {

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "app/QuitSignals.h"
 #include "framework/EventLoopScheduler.h"
 #include "framework/Random.h"
 #include "framework/SynthHost.h"
@@ -83,6 +84,9 @@ class App : public QApplication {
 
  private:
   void StartSound();
+  void QuitAsTheMenuDoes();
+  // Ends what the MIDI output's receiver still sounds, as a stop does.
+  void EndMidiNotes();
   // Opens the MIDI output; what went wrong, if anything, for the user.
   QString OpenMidiOutput();
   // A fresh source of draws for a melody about to start, its seed told.
@@ -98,6 +102,9 @@ class App : public QApplication {
   QPointer<MenuBar1> menuBar_;
   std::unique_ptr<Window1> window_;
   int exitStatus_ = 0;
+  // Set by a signal: the event loop, not yet running, is not to start.
+  bool quitRequested_ = false;
+  QuitSignals quitSignals_{[this] { QuitAsTheMenuDoes(); }};
 };
 
 // Gives the sound stream the program's name and icon. Call it before any

@@ -1,4 +1,5 @@
 #include <QStringList>
+#include <QtGlobal>
 #include <cstdlib>
 #include <exception>
 #include <iostream>
@@ -16,6 +17,27 @@ bool HasDisplay() {
     if (value != nullptr && *value != '\0') return true;
   }
   return false;
+}
+
+// Qt aborts, after lines of its own, when its platform cannot reach the
+// display that a variable names (DISPLAY=:999, say). While the application
+// is made, that becomes one line and status 1; the platform's own messages
+// are left out.
+void DisplayUnreachable(QtMsgType type, const QMessageLogContext& context, const QString& text) {
+  if (type == QtFatalMsg) {
+    std::cerr << "quillotone: the display cannot be reached (";
+    const char* separator = "";
+    for (const char* variable : {"QT_QPA_PLATFORM", "WAYLAND_DISPLAY", "DISPLAY"}) {
+      if (const char* value = std::getenv(variable)) {
+        std::cerr << separator << variable << '=' << value;
+        separator = ", ";
+      }
+    }
+    std::cerr << "). Run it from a desktop session, or render to a file with --render.\n";
+    std::_Exit(1);
+  }
+  if (QLatin1StringView(context.category).startsWith(QLatin1StringView("qt.qpa"))) return;
+  std::cerr << qFormatLogMessage(type, context, text).toStdString() << '\n';
 }
 
 }  // namespace
@@ -47,7 +69,9 @@ int main(int argc, char** argv) {
   }
 
   quillotone::NameSoundStream();
+  qInstallMessageHandler(DisplayUnreachable);
   quillotone::App app(argc, argv);
+  qInstallMessageHandler(nullptr);
   app.SetOptions({.seed = invocation.seed,
                   .sound = invocation.synth,
                   .mode = invocation.mode,

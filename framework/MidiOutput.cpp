@@ -5,7 +5,9 @@
 
 #include <cstdio>
 #include <filesystem>
-#include <vector>
+#include <memory>
+#include <set>
+#include <string_view>
 
 #include "framework/Midi.h"
 
@@ -31,17 +33,34 @@ void JackErrorToStderr(const char* message) {
   std::fprintf(stderr, "quillotone: jack: %s\n", message);
 }
 
+struct JackClientCloser {
+  void operator()(jack_client_t* client) const { jack_client_close(client); }
+};
+using JackClient = std::unique_ptr<jack_client_t, JackClientCloser>;
+
 // RtMidi's JACK backend goes on without a server and fails later, so ask
-// JACK itself first, without starting one. That no server runs is said once,
-// in our own words, not in the library's many lines.
-bool JackServerRuns(const std::string& name) {
+// JACK itself first, without starting one: null if no server runs. That no
+// server runs is said once, in our own words, not in the library's many
+// lines.
+JackClient JackProbe(const std::string& name) {
   jack_set_error_function(DropJackMessage);
   jack_set_info_function(DropJackMessage);
   jack_status_t status{};
-  jack_client_t* client = jack_client_open(name.c_str(), JackNoStartServer, &status);
-  if (client != nullptr) jack_client_close(client);
+  JackClient client(jack_client_open((name + "-probe").c_str(), JackNoStartServer, &status));
   jack_set_error_function(JackErrorToStderr);
-  return client != nullptr;
+  return client;
+}
+
+// The full names of the MIDI output ports called `port`, of any client.
+std::set<std::string> JackPortsNamed(jack_client_t* client, const std::string& port) {
+  std::set<std::string> found;
+  const char** ports = jack_get_ports(client, nullptr, JACK_DEFAULT_MIDI_TYPE, JackPortIsOutput);
+  for (const char** p = ports; p != nullptr && *p != nullptr; ++p) {
+    const std::string_view full(*p);
+    if (full.ends_with(":" + port)) found.emplace(full);
+  }
+  jack_free(ports);
+  return found;
 }
 
 }  // namespace
@@ -66,9 +85,22 @@ MidiOutput::MidiOutput(const std::string& name) {
   };
   std::error_code ignored;
   if (std::filesystem::exists(kAlsaSequencerDevice, ignored) && open(RtMidi::LINUX_ALSA, "ALSA")) {
+    // ALSA keeps the name and gives each client its own number.
+    portName_ = name;
     return;
   }
-  if (JackServerRuns(name) && open(RtMidi::UNIX_JACK, "JACK")) return;
+  if (const JackClient probe = JackProbe(name)) {
+    // JACK renames a client whose name is taken ("Quillotone-01"): the port
+    // that appears is ours.
+    const std::set<std::string> before = JackPortsNamed(probe.get(), name);
+    if (open(RtMidi::UNIX_JACK, "JACK")) {
+      for (const std::string& port : JackPortsNamed(probe.get(), name)) {
+        if (!before.contains(port)) portName_ = port;
+      }
+      if (portName_.empty()) portName_ = name + ":" + name;
+      return;
+    }
+  }
   throw MidiOutputError(
       "The MIDI output port could not be opened" +
       (lastError.empty() ? std::string() : " (" + lastError + ")") +
@@ -90,11 +122,23 @@ void MidiOutput::Send(std::initializer_list<unsigned char> message) {
 void MidiOutput::Note(int channel, int note, int velocity) {
   if (channel < 0 || channel >= kChannels || !IsData(note) || !IsData(velocity)) return;
   auto sounding = sounding_[static_cast<std::size_t>(channel)][static_cast<std::size_t>(note)];
-  if (velocity == 0 && !sounding) return;
+  const auto key = static_cast<unsigned char>(note);
+  if (sounding) Send({static_cast<unsigned char>(midi::kNoteOff | channel), key, 0});
   sounding = velocity > 0;
-  const auto status =
-      static_cast<unsigned char>((velocity == 0 ? midi::kNoteOff : midi::kNoteOn) | channel);
-  Send({status, static_cast<unsigned char>(note), static_cast<unsigned char>(velocity)});
+  if (velocity > 0) {
+    Send({static_cast<unsigned char>(midi::kNoteOn | channel), key,
+          static_cast<unsigned char>(velocity)});
+  }
+}
+
+void MidiOutput::EndSoundingNotes() {
+  for (int channel = 0; channel < kChannels; ++channel) {
+    for (int note = 0; note <= midi::kDataMax; ++note) {
+      if (sounding_[static_cast<std::size_t>(channel)][static_cast<std::size_t>(note)]) {
+        Note(channel, note, 0);
+      }
+    }
+  }
 }
 
 void MidiOutput::ProgramChange(int channel, int program) {

@@ -29,15 +29,22 @@ class MidiOutput {
 
   // Channels from 0; velocity 0 sends a note-off, but only for a note that
   // sounds: a receiver's buffer (JACK's holds a period's worth) is never
-  // flooded by sweeps of note-offs for notes that are not playing. Values
-  // outside MIDI's ranges are not sent.
+  // flooded by sweeps of note-offs for notes that are not playing. A note
+  // struck again while it sounds is ended first, as receivers that stack
+  // voices would otherwise keep one. Values outside MIDI's ranges are not
+  // sent.
   void Note(int channel, int note, int velocity);
+  // Ends every note still sounding, on every channel.
+  void EndSoundingNotes();
   // Program counted from 0.
   void ProgramChange(int channel, int program);
   void AllNotesOff(int channel);
 
   // "ALSA" or "JACK".
   [[nodiscard]] const std::string& system() const { return system_; }
+  // The port as other programs see it: JACK names a second client of the
+  // same name "Quillotone-01", and its port "Quillotone-01:Quillotone".
+  [[nodiscard]] const std::string& portName() const { return portName_; }
 
  private:
   void Send(std::initializer_list<unsigned char> message);
@@ -45,6 +52,7 @@ class MidiOutput {
   std::unique_ptr<RtMidiOut> port_;
   std::array<std::bitset<128>, 16> sounding_;
   std::string system_;
+  std::string portName_;
 };
 
 }  // namespace quillotone

@@ -108,6 +108,9 @@ Synth::Synth(const SynthOptions& options) {
                      std::to_string(options.sampleRate) + " Hz.");
   }
   fluid_settings_setnum(settings_.get(), "synth.gain", kGain);
+  // Only the rendering side calls the synth once it exists (everything else
+  // is queued to it), so the audio callback takes no lock.
+  fluid_settings_setint(settings_.get(), "synth.threadsafe-api", 0);
   // Only the samples of the instruments in use are read into memory, not the
   // whole SoundFont: a few MB for a piano instead of 148 MB for FluidR3_GM.
   fluid_settings_setint(settings_.get(), "synth.dynamic-sample-loading",
@@ -183,8 +186,13 @@ std::optional<std::string> Synth::DefaultSoundFont() {
 
 void Synth::ProgramChange(int channel, int program) {
   // FluidSynth also takes 128, which is no General MIDI program.
-  if (!midi::IsData(program)) return;
-  fluid_synth_program_change(synth_.get(), channel, program);
+  if (!midi::IsData(program) || channel < 0 || channel > midi::kDataMax) return;
+  Send({.frame = 0,
+        .source = 0,
+        .kind = Kind::kProgram,
+        .channel = static_cast<std::uint8_t>(channel),
+        .note = static_cast<std::uint8_t>(program),
+        .velocity = 0});
 }
 
 void Synth::OpenOutput() {
@@ -225,10 +233,13 @@ void Synth::Silence() {
   // The pending events belong to whoever renders: only safe with no audio
   // thread.
   if (driver_) return;
-  while (queue_.Pop()) {
+  // Program changes are settings, not sound: they stay.
+  while (const std::optional<Event> event = queue_.Pop()) {
+    if (event->kind == Kind::kProgram) Apply(*event);
   }
   pending_.clear();
   fluid_synth_all_sounds_off(synth_.get(), -1);
+  voices_.store(fluid_synth_get_active_voice_count(synth_.get()), std::memory_order_relaxed);
 }
 
 void Synth::NoteNow(int channel, int note, int velocity) {
@@ -274,8 +285,6 @@ std::chrono::steady_clock::time_point Synth::LastRendered() const {
       std::chrono::steady_clock::duration(renderedAt_.load(std::memory_order_relaxed)));
 }
 
-int Synth::ActiveVoices() const { return fluid_synth_get_active_voice_count(synth_.get()); }
-
 void Synth::Render(std::span<float> left, std::span<float> right) {
   if (driver_) throw std::logic_error("Synth::Render: the audio driver renders this synth");
   if (left.size() != right.size()) {
@@ -317,18 +326,57 @@ std::uint64_t Synth::AppliesAt(const Event& event) const {
 void Synth::TakeQueued() {
   // In the order sent: a drop removes only what its source sent before it.
   while (const std::optional<Event> event = queue_.Pop()) {
-    if (event->kind == Kind::kDrop) {
-      std::erase_if(pending_, [&](const Event& e) { return e.source == event->source; });
-      continue;
+    switch (event->kind) {
+      case Kind::kDrop:
+        std::erase_if(pending_, [&](const Event& e) { return e.source == event->source; });
+        break;
+      case Kind::kProgram:
+        Apply(*event);
+        break;
+      case Kind::kNoteOn:
+      case Kind::kNoteOff:
+        Insert(*event);
+        break;
     }
-    if (pending_.size() == pending_.capacity()) continue;  // never grows on the audio thread
-    // After every event due at the same frame and kind: note-offs first, then
-    // note-ons, each in the order sent.
-    const auto order = [this](const Event& e) { return std::pair(AppliesAt(e), e.kind); };
-    const auto at =
-        std::upper_bound(pending_.begin(), pending_.end(), *event,
-                         [&](const Event& a, const Event& b) { return order(a) < order(b); });
-    pending_.insert(at, *event);
+  }
+}
+
+void Synth::Insert(const Event& event) {
+  // The list never grows on the audio thread. Full, a note-on is lost, but a
+  // note-off takes the place of the note-on due last, or, with none waiting,
+  // applies at once: a note cut short, never one left sounding.
+  if (pending_.size() == pending_.capacity()) {
+    if (event.kind == Kind::kNoteOn) return;
+    const auto on = std::find_if(pending_.rbegin(), pending_.rend(),
+                                 [](const Event& e) { return e.kind == Kind::kNoteOn; });
+    if (on == pending_.rend()) {
+      Apply(event);
+      return;
+    }
+    pending_.erase(std::next(on).base());
+  }
+  // By frame, then note-offs before note-ons, each in the order sent. Frames
+  // that share a block keep this order when the block applies them.
+  const auto order = [](const Event& e) { return std::pair(e.frame, e.kind); };
+  const auto at =
+      std::upper_bound(pending_.begin(), pending_.end(), event,
+                       [&](const Event& a, const Event& b) { return order(a) < order(b); });
+  pending_.insert(at, event);
+}
+
+void Synth::Apply(const Event& event) {
+  switch (event.kind) {
+    case Kind::kNoteOn:
+      fluid_synth_noteon(synth_.get(), event.channel, event.note, event.velocity);
+      break;
+    case Kind::kNoteOff:
+      fluid_synth_noteoff(synth_.get(), event.channel, event.note);
+      break;
+    case Kind::kProgram:
+      fluid_synth_program_change(synth_.get(), event.channel, event.note);
+      break;
+    case Kind::kDrop:
+      break;
   }
 }
 
@@ -339,12 +387,7 @@ void Synth::Process(int frames, int nfx, float* fx[], int nout, float* out[]) {
     const std::uint64_t now = renderedTo_ + static_cast<std::uint64_t>(done);
     std::size_t applied = 0;
     for (; applied < pending_.size() && AppliesAt(pending_[applied]) <= now; ++applied) {
-      const Event& e = pending_[applied];
-      if (e.kind == Kind::kNoteOn) {
-        fluid_synth_noteon(synth_.get(), e.channel, e.note, e.velocity);
-      } else {
-        fluid_synth_noteoff(synth_.get(), e.channel, e.note);
-      }
+      Apply(pending_[applied]);
     }
     pending_.erase(pending_.begin(), pending_.begin() + static_cast<std::ptrdiff_t>(applied));
     // Render up to the next event's block, or to the end of the request.
@@ -362,6 +405,7 @@ void Synth::Process(int frames, int nfx, float* fx[], int nout, float* out[]) {
     done += chunk;
   }
   renderedTo_ += static_cast<std::uint64_t>(frames);
+  voices_.store(fluid_synth_get_active_voice_count(synth_.get()), std::memory_order_relaxed);
   renderedAt_.store(std::chrono::steady_clock::now().time_since_epoch().count(),
                     std::memory_order_relaxed);
   frames_.store(renderedTo_, std::memory_order_release);

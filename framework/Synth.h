@@ -58,14 +58,17 @@ class Synth {
   // Debian's default-GM link, then the known package paths; nullopt if none.
   [[nodiscard]] static std::optional<std::string> DefaultSoundFont();
 
-  // General MIDI program counted from 0, applied at once.
+  // General MIDI program counted from 0, applied by the rendering side
+  // before the events queued after it.
   void ProgramChange(int channel, int program);
   // Applied with the next block rendered, after everything queued before it.
   // Velocity 0 ends the note on that channel.
   void NoteNow(int channel, int note, int velocity);
-  // Applied at the block boundary nearest `frame` (at once if that is past).
-  // Events on the same frame keep their order for what matters here:
-  // note-offs before note-ons.
+  // Applied at the block boundary nearest `frame` (at once if that is past),
+  // in the order of their frames; on one frame note-offs go before note-ons,
+  // so a note struck again where it ends sounds, and an on and an off of one
+  // key within a block leave nothing sounding. A note-off is never dropped
+  // for want of room among the events waiting for their frame.
   void NoteAt(std::uint64_t frame, int channel, int note, int velocity, std::uint32_t source);
   // Removes the events `source` scheduled that have not been applied yet.
   void DropScheduled(std::uint32_t source);
@@ -78,8 +81,9 @@ class Synth {
   // last did, and by how much (0 without an output).
   [[nodiscard]] std::chrono::steady_clock::time_point LastRendered() const;
   [[nodiscard]] double PeriodSeconds() const;
-  // Voices sounding now, those in their release included.
-  [[nodiscard]] int ActiveVoices() const;
+  // Voices sounding when the synth last rendered, those in their release
+  // included.
+  [[nodiscard]] int ActiveVoices() const { return voices_.load(std::memory_order_relaxed); }
 
   // The audio output. Opening may throw SynthError (no device, no server);
   // closing stops the rendering, and with it the clock, until it opens again.
@@ -108,13 +112,16 @@ class Synth {
     void operator()(fluid_audio_driver_t* p) const;
   };
 
-  enum class Kind : std::uint8_t { kNoteOff, kNoteOn, kDrop };
+  // Every call that reaches FluidSynth while it may be rendering travels as
+  // one of these, so only the rendering side calls it and FluidSynth's API
+  // lock is off.
+  enum class Kind : std::uint8_t { kNoteOff, kNoteOn, kDrop, kProgram };
   struct Event {
     std::uint64_t frame;
     std::uint32_t source;
     Kind kind;
     std::uint8_t channel;
-    std::uint8_t note;
+    std::uint8_t note;  // the program, for kProgram
     std::uint8_t velocity;
   };
 
@@ -124,6 +131,8 @@ class Synth {
   // `frames`, stopping at each block where an event is due to apply it.
   void Process(int frames, int nfx, float* fx[], int nout, float* out[]);
   void TakeQueued();
+  void Insert(const Event& event);
+  void Apply(const Event& event);
   [[nodiscard]] std::uint64_t AppliesAt(const Event& event) const;
 
   // Declaration order is creation order; destruction runs the other way.
@@ -145,6 +154,7 @@ class Synth {
   std::vector<Event> pending_;
   std::uint64_t renderedTo_ = 0;
   std::atomic<std::uint64_t> frames_{0};
+  std::atomic<int> voices_{0};
   std::atomic<std::chrono::steady_clock::rep> renderedAt_{0};
 };
 
