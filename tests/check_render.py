@@ -94,9 +94,10 @@ def midi(d):
     # again, or at the render's end.
     ends = {round(c * CYCLE + (k + 1) * LONG, 6) for c in range(6) for k in range(30)}
     assert {t for t, n in offs[1]} <= ends | {t for t, _, _ in ons[1]} | {6 * CYCLE}
-    for events in tracks:  # every note is ended
+    for events in tracks:  # every note is ended, and ended before it is struck again
         sounding = set()
-        for _, n, v in events:
+        for t, n, v in events:
+            assert not (v and n in sounding), (t, n)
             (sounding.add if v else sounding.discard)(n)
         assert not sounding, sounding
     # The longest render is a valid file for FluidSynth's player.
@@ -114,8 +115,7 @@ def failures(d):
     damaged = font[:bags] + b"\xff" * 40 + font[bags + 40:]  # indices past the outer checks
     fonts = {"empty": b"", "noise": bytes(rng.randrange(256) for _ in range(1000)),
              "cut": font[:3000000], "head": font[:11], "damaged": damaged}
-    for name, data in fonts.items():
-        open(f"{d}/{name}.sf2", "wb").write(data)
+    [open(f"{d}/{name}.sf2", "wb").write(data) for name, data in fonts.items()]
     os.mkfifo(f"{d}/pipe.sf2")
     os.mkdir(f"{d}/taken.wav")
     r = ["--render", f"{d}/out.wav", "--cycles", "1"]
@@ -130,9 +130,9 @@ def failures(d):
         (["--render", "-", "--cycles", "1"], {}, 2, "needs --format"),
         (r + ["--format", "aiff"], {}, 2, "unknown format"),
         (["--seed", "18446744073709551616"], {}, 2, "--seed needs"),
-        (["--render", "x.mid", "--seconds", str(MAX_SECONDS + 1)], {}, 2, "at most 277200"),
-        (["--render", "x.mid", "--cycles", str(MAX_SECONDS // 8 + 1)], {}, 2, "from 1 to 34650"),
-        (["--render", "x.mid", "--cycles", "0"], {}, 2, "--cycles needs"),
+        (["--render", f"{d}/x.mid", "--seconds", str(MAX_SECONDS + 1)], {}, 2, "at most 277200"),
+        (["--render", f"{d}/x.mid", "--cycles", str(MAX_SECONDS // 8 + 1)], {}, 2, "from 1 to 34650"),
+        (["--render", f"{d}/x.mid", "--cycles", "0"], {}, 2, "--cycles needs"),
         (["--soundfont", f"{d}/missing.sf2"], {}, 2, "SoundFont not found"),
         (["--soundfont", d], {}, 2, "is a folder"),
         (["--soundfont", f"{d}/pipe.sf2"], {}, 2, "not a regular file"),
@@ -149,7 +149,7 @@ def failures(d):
     ]
     for number in ("--seed", "--cycles", "--seconds"):  # one rule for every number
         for text in (" 5", "5 ", "+5", "-5", "5e0", "0x5", "", "five"):
-            cases.append((["--render", "x.mid", number, text], {}, 2, f'{number} needs'))
+            cases.append((["--render", f"{d}/x.mid", number, text], {}, 2, f'{number} needs'))
     for args, env, status, words in cases:
         p = run(*args, env=env)
         err = p.stderr.decode("latin-1")
@@ -172,15 +172,25 @@ def failures(d):
     assert sorted(os.listdir(d)) == sorted([f + ".sf2" for f in fonts] + ["pipe.sf2", "taken.wav"])
 
 
+def writes_in(pid, folder):
+    """Whether the process has a file open in `folder`: its render, named or not."""
+    for fd in os.listdir(f"/proc/{pid}/fd"):
+        try:
+            if os.readlink(f"/proc/{pid}/fd/{fd}").startswith(folder + "/"):
+                return True
+        except OSError:  # closed meanwhile
+            pass
+    return False
+
+
 def files(d):
     target = f"{d}/song.wav"
     open(target, "wb").write(b"the old song")
     os.chmod(target, 0o600)
     for sig in (signal.SIGINT, signal.SIGTERM, signal.SIGHUP, signal.SIGKILL):
         p = subprocess.Popen([PROGRAM, "--render", target, "--seconds", "100000"])
-        while not any(os.readlink(f"/proc/{p.pid}/fd/{fd}").startswith(f"{d}/#")
-                      for fd in os.listdir(f"/proc/{p.pid}/fd")):
-            time.sleep(0.01)  # until the render is writing
+        while not writes_in(p.pid, d):
+            time.sleep(0.01)
         p.send_signal(sig)
         assert p.wait() == -sig and os.listdir(d) == ["song.wav"], (sig, os.listdir(d))
         assert open(target, "rb").read() == b"the old song"
