@@ -141,9 +141,13 @@ ParsedCommandLine ParseCommandLine(const std::vector<std::string>& arguments) {
       QStringLiteral("cycles"),
       QStringLiteral("With --render: this many cycles of the melody (8 seconds each)."),
       QStringLiteral("n"));
-  const QCommandLineOption seconds(QStringLiteral("seconds"),
-                                   QStringLiteral("With --render: this many seconds of melody."),
-                                   QStringLiteral("s"));
+  const QCommandLineOption seconds(
+      QStringLiteral("seconds"),
+      QStringLiteral("With --render: this many seconds of melody, at most %1 (%2 hours). "
+                     "Numbers are digits only, here with a decimal point if need be.")
+          .arg(static_cast<int>(kMaxRenderSeconds))
+          .arg(static_cast<int>(kMaxRenderSeconds / 3600)),
+      QStringLiteral("s"));
   const QCommandLineOption midiOut(
       QStringLiteral("midi-out"),
       QStringLiteral("Also send the notes to a MIDI output port named Quillotone (ALSA "
