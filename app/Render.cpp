@@ -30,6 +30,7 @@ constexpr int kChannel1 = 0;
 constexpr int kChannel2 = 1;
 constexpr int kPianoProgram = 0;  // Acoustic Grand Piano, counted from 0
 constexpr double kMicrosPerSecond = 1'000'000.0;
+constexpr double kSampleRate = 44100.0;
 // Opus knows no 44.1 kHz; its own rate spares a resampling.
 constexpr double kOpusRate = 48000.0;
 constexpr char kSoundFontVariable[] = "QUILLOTONE_SOUNDFONT";
@@ -143,8 +144,8 @@ std::unique_ptr<Synth> OfflineSynth(const std::string& soundFont, double sampleR
 class AudioSink final : public NoteSink {
  public:
   AudioSink(const std::string& soundFont, AudioFileWriter::Format format, int fd)
-      : synth_(
-            OfflineSynth(soundFont, format == AudioFileWriter::Format::Opus ? kOpusRate : 44100.0)),
+      : synth_(OfflineSynth(soundFont,
+                            format == AudioFileWriter::Format::Opus ? kOpusRate : kSampleRate)),
         writer_(fd, format, static_cast<int>(synth_->sampleRate())) {}
 
   void Note(double micros, int channel, int note, int velocity) override {
@@ -259,8 +260,8 @@ class Progress {
   std::chrono::steady_clock::time_point next_ = std::chrono::steady_clock::now();
 };
 
-AudioFileWriter::Format AudioFormat(Invocation::Format format) {
-  switch (format) {
+AudioFileWriter::Format AudioFormat(const Invocation& invocation) {
+  switch (invocation.renderFormat) {
     case Invocation::Format::Flac:
       return AudioFileWriter::Format::Flac;
     case Invocation::Format::Ogg:
@@ -269,8 +270,15 @@ AudioFileWriter::Format AudioFormat(Invocation::Format format) {
       return AudioFileWriter::Format::Opus;
     case Invocation::Format::Mp3:
       return AudioFileWriter::Format::Mp3;
-    default:
-      return AudioFileWriter::Format::Wav;
+    default: {
+      // The plain WAV file every program reads, unless the longest this
+      // render can be (its release included) needs RF64's 64-bit sizes.
+      constexpr double kBytesPerSecond = kSampleRate * 2 * sizeof(std::int16_t);
+      const double longest = invocation.renderMicros / kMicrosPerSecond + kMaxReleaseSeconds + 1;
+      return longest * kBytesPerSecond < AudioFileWriter::kMaxWavDataBytes
+                 ? AudioFileWriter::Format::Wav
+                 : AudioFileWriter::Format::Rf64;
+    }
   }
 }
 
@@ -308,8 +316,7 @@ std::uint64_t RenderMelody(const Invocation& invocation, std::ostream& errors) {
   std::unique_ptr<NoteSink> sink;
   try {
     if (audio) {
-      sink = std::make_unique<AudioSink>(soundFont, AudioFormat(invocation.renderFormat),
-                                         target->fd());
+      sink = std::make_unique<AudioSink>(soundFont, AudioFormat(invocation), target->fd());
     } else {
       sink = std::make_unique<MidiSink>(
           "Quillotone: " + std::string(mode->popupText) + ", seed " + std::to_string(seed),

@@ -15,7 +15,8 @@ constexpr int kChannels = 2;
 int SndfileFormat(AudioFileWriter::Format format) {
   switch (format) {
     case AudioFileWriter::Format::Wav:
-      // Written as WAV; RF64 only if it outgrows WAV's 32-bit sizes.
+      return SF_FORMAT_WAV | SF_FORMAT_PCM_16;
+    case AudioFileWriter::Format::Rf64:
       return SF_FORMAT_RF64 | SF_FORMAT_PCM_16;
     case AudioFileWriter::Format::Flac:
       return SF_FORMAT_FLAC | SF_FORMAT_PCM_16;
@@ -76,7 +77,6 @@ AudioFileWriter::AudioFileWriter(int fd, Format format, int sampleRate) {
   info.format = SndfileFormat(format);
   file_ = sf_open_virtual(&kVirtualIo, SFM_WRITE, &info, &io_);
   if (file_ == nullptr) throw AudioFileError(sf_strerror(nullptr));
-  sf_command(file_, SFC_RF64_AUTO_DOWNGRADE, nullptr, SF_TRUE);
   // Clipped, not wrapped round, where the synth goes past full scale.
   sf_command(file_, SFC_SET_CLIPPING, nullptr, SF_TRUE);
   ThrowIfFailed("cannot start the file");

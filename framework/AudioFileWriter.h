@@ -20,8 +20,10 @@ class AudioFileError : public std::runtime_error {
 // disk stops a render at once rather than at the end.
 class AudioFileWriter {
  public:
-  // WAV is 16-bit PCM, and becomes RF64 only if it grows past 4 GB.
-  enum class Format { Wav, Flac, Ogg, Opus, Mp3 };
+  // WAV and RF64 (WAV with 64-bit sizes, for files past 4 GB) are 16-bit PCM.
+  enum class Format { Wav, Rf64, Flac, Ogg, Opus, Mp3 };
+  // The most bytes of samples a WAV file's 32-bit sizes leave room for.
+  static constexpr std::uint64_t kMaxWavDataBytes = 0xFFFF'FFFFull - 1024;
 
   AudioFileWriter(int fd, Format format, int sampleRate);  // throws AudioFileError
   ~AudioFileWriter();
