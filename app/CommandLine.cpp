@@ -1,11 +1,13 @@
 #include "app/CommandLine.h"
 
 #include <QCommandLineParser>
+#include <QStringList>
 #include <algorithm>
+#include <charconv>
 #include <cmath>
-#include <filesystem>
-#include <fstream>
+#include <string_view>
 
+#include "framework/Printable.h"
 #include "framework/SoundFontFile.h"
 #include "melody/Melody.h"
 #include "melody/Modes.h"
@@ -15,54 +17,101 @@ namespace {
 
 constexpr double kMicrosPerSecond = 1'000'000.0;
 
-ParsedCommandLine Fail(const QString& message) {
+// Arguments are bytes, and file names need not be UTF-8. Qt's parser sees
+// them as Latin-1, one character per byte, so every value comes back out
+// exactly as it went in.
+QString FromBytes(const std::string& bytes) {
+  return QString::fromLatin1(bytes.data(), static_cast<qsizetype>(bytes.size()));
+}
+std::string Bytes(const QString& text) { return text.toLatin1().toStdString(); }
+
+ParsedCommandLine Fail(const std::string& message) {
   return {.invocation = std::nullopt,
           .exitStatus = kUsageError,
           .output = {},
-          .error = "quillotone: " + message.toStdString() + " (see quillotone --help)\n"};
+          .error = "quillotone: " + Printable(message) + " (see quillotone --help)\n"};
 }
 
-QString ModeNames() {
-  QStringList names;
-  for (const Mode& mode : kModes) {
-    const std::string_view name = ShortName(mode);
-    names << QString::fromUtf8(name.data(), static_cast<int>(name.size()));
-  }
-  return names.join(QStringLiteral(", "));
+std::string Quoted(const std::string& text) { return '"' + text + '"'; }
+
+std::string ModeNames() {
+  std::string names;
+  for (const Mode& mode : kModes)
+    names += (names.empty() ? "" : ", ") + std::string(ShortName(mode));
+  return names;
 }
 
-QString Quoted(const QString& text) { return QLatin1Char('"') + text + QLatin1Char('"'); }
+struct FormatName {
+  Invocation::Format format;
+  std::string_view name;  // for --format, and the file name's extension
+};
+constexpr FormatName kFormats[] = {
+    {Invocation::Format::Wav, "wav"},   {Invocation::Format::Flac, "flac"},
+    {Invocation::Format::Ogg, "ogg"},   {Invocation::Format::Opus, "opus"},
+    {Invocation::Format::Mp3, "mp3"},   {Invocation::Format::Midi, "mid"},
+    {Invocation::Format::Midi, "midi"},
+};
+constexpr char kFormatNames[] = "wav, flac, ogg, opus, mp3 or mid";
 
-// "1 h 30 min" style, for the limits in messages.
-QString Duration(double seconds) {
-  const int minutes = static_cast<int>(seconds / 60);
-  return QStringLiteral("%1 h %2 min").arg(minutes / 60).arg(minutes % 60);
-}
-
-std::optional<Invocation::Format> FormatOf(const QString& path) {
-  const QString lower = path.toLower();
-  if (lower.endsWith(QStringLiteral(".wav"))) return Invocation::Format::Wav;
-  if (lower.endsWith(QStringLiteral(".mid")) || lower.endsWith(QStringLiteral(".midi"))) {
-    return Invocation::Format::Midi;
+std::optional<Invocation::Format> FormatNamed(std::string name) {
+  std::transform(name.begin(), name.end(), name.begin(),
+                 [](unsigned char c) { return c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c; });
+  for (const FormatName& format : kFormats) {
+    if (name == format.name) return format.format;
   }
   return std::nullopt;
 }
 
+std::optional<Invocation::Format> FormatOfPath(const std::string& path) {
+  const std::size_t dot = path.rfind('.');
+  if (dot == std::string::npos || path.find('/', dot) != std::string::npos) return std::nullopt;
+  return FormatNamed(path.substr(dot + 1));
+}
+
+// One rule for every number: digits, and for seconds one decimal point
+// between digits; no sign, no spaces, no exponent.
+bool Digits(std::string_view text) {
+  return !text.empty() &&
+         std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; });
+}
+
+std::optional<std::uint64_t> WholeNumber(const std::string& text) {
+  std::uint64_t value = 0;
+  if (!Digits(text)) return std::nullopt;
+  const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+  if (error != std::errc() || end != text.data() + text.size()) return std::nullopt;
+  return value;
+}
+
+std::optional<double> DecimalNumber(const std::string& text) {
+  const std::size_t point = text.find('.');
+  if (!Digits(std::string_view(text).substr(0, point))) return std::nullopt;
+  if (point != std::string::npos && !Digits(std::string_view(text).substr(point + 1))) {
+    return std::nullopt;
+  }
+  double value = 0.0;
+  const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+  if (error != std::errc() || end != text.data() + text.size()) return std::nullopt;
+  return value;
+}
+
 }  // namespace
 
-ParsedCommandLine ParseCommandLine(const QStringList& arguments) {
+ParsedCommandLine ParseCommandLine(const std::vector<std::string>& arguments) {
   QCommandLineParser parser;
   parser.setApplicationDescription(QStringLiteral(
       "Plays an endless melody in a mode or scale of your choice. With no options it opens\n"
-      "its window; with --render it writes the melody to a file instead."));
+      "its window; with --render it writes the melody to a file instead.\n"
+      "Exit status: 0 done; 2 a mistake on the command line, or a SoundFont or file it names\n"
+      "that cannot be used (nothing is rendered); 1 a render that failed while writing."));
   const QCommandLineOption help({QStringLiteral("h"), QStringLiteral("help")},
                                 QStringLiteral("Show this help and exit."));
   const QCommandLineOption version(QStringLiteral("version"),
                                    QStringLiteral("Show the version and exit."));
-  const QCommandLineOption mode(
-      QStringLiteral("mode"),
-      QStringLiteral("The mode or scale to play: %1. Default: dorian.").arg(ModeNames()),
-      QStringLiteral("name"));
+  const QCommandLineOption mode(QStringLiteral("mode"),
+                                QStringLiteral("The mode or scale to play: %1. Default: dorian.")
+                                    .arg(QString::fromStdString(ModeNames())),
+                                QStringLiteral("name"));
   const QCommandLineOption seed(
       QStringLiteral("seed"),
       QStringLiteral("Play the same melody at every start, drawn from <number>. Without it each "
@@ -70,21 +119,35 @@ ParsedCommandLine ParseCommandLine(const QStringList& arguments) {
       QStringLiteral("number"));
   const QCommandLineOption soundFont(
       QStringLiteral("soundfont"),
-      QStringLiteral("The SoundFont (.sf2/.sf3) to play with instead of the system's default."),
+      QStringLiteral("The SoundFont (.sf2/.sf3) to play with instead of QUILLOTONE_SOUNDFONT or "
+                     "the system's default."),
       QStringLiteral("path"));
   const QCommandLineOption render(
       QStringLiteral("render"),
-      QStringLiteral("Open no window: write the melody to <file>, as fast as the machine allows. "
-                     ".wav: 16-bit stereo audio; .mid: a Standard MIDI File. Needs --cycles or "
-                     "--seconds."),
+      QStringLiteral(
+          "Open no window: write the melody to <file> (- for standard output, not a terminal), "
+          "as fast as the machine allows. Its extension chooses the format: .wav (16-bit "
+          "stereo), .flac, .ogg (Vorbis), .opus, .mp3, or .mid (a Standard MIDI File). The "
+          "same arguments give the same bytes in .wav, .flac and .mid; .ogg, .opus and .mp3 "
+          "give the same audio in bytes that may differ. Needs --cycles or --seconds."),
       QStringLiteral("file"));
+  const QCommandLineOption format(
+      QStringLiteral("format"),
+      QStringLiteral("With --render: the format (%1), whatever the file's extension; needed "
+                     "for standard output.")
+          .arg(QLatin1String(kFormatNames)),
+      QStringLiteral("name"));
   const QCommandLineOption cycles(
       QStringLiteral("cycles"),
       QStringLiteral("With --render: this many cycles of the melody (8 seconds each)."),
       QStringLiteral("n"));
-  const QCommandLineOption seconds(QStringLiteral("seconds"),
-                                   QStringLiteral("With --render: this many seconds of melody."),
-                                   QStringLiteral("s"));
+  const QCommandLineOption seconds(
+      QStringLiteral("seconds"),
+      QStringLiteral("With --render: this many seconds of melody, at most %1 (%2 hours). "
+                     "Numbers are digits only, here with a decimal point if need be.")
+          .arg(static_cast<int>(kMaxRenderSeconds))
+          .arg(static_cast<int>(kMaxRenderSeconds / 3600)),
+      QStringLiteral("s"));
   const QCommandLineOption midiOut(
       QStringLiteral("midi-out"),
       QStringLiteral("Also send the notes to a MIDI output port named Quillotone (ALSA "
@@ -93,103 +156,107 @@ ParsedCommandLine ParseCommandLine(const QStringList& arguments) {
       QStringLiteral("no-synth"),
       QStringLiteral("With --midi-out: silence the built-in synthesizer."));
   for (const QCommandLineOption* option : {&help, &version, &mode, &seed, &soundFont, &render,
-                                           &cycles, &seconds, &midiOut, &noSynth}) {
+                                           &format, &cycles, &seconds, &midiOut, &noSynth}) {
     parser.addOption(*option);
   }
 
-  if (!parser.parse(arguments)) return Fail(parser.errorText());
+  QStringList texts;
+  for (const std::string& argument : arguments) texts << FromBytes(argument);
+  if (!parser.parse(texts)) return Fail(Bytes(parser.errorText()));
   if (!parser.positionalArguments().isEmpty()) {
-    return Fail(QStringLiteral("unexpected argument ") + Quoted(parser.positionalArguments()[0]));
+    return Fail("unexpected argument " + Quoted(Bytes(parser.positionalArguments()[0])));
   }
   if (parser.isSet(help)) {
     // Without an application object Qt cannot name the program itself.
-    return {
-        .invocation = std::nullopt,
-        .exitStatus = 0,
-        .output = parser.helpText()
-                      .replace(QStringLiteral("<executable_name>"), QStringLiteral("quillotone"))
-                      .toStdString(),
-        .error = {}};
+    return {.invocation = std::nullopt,
+            .exitStatus = 0,
+            .output = Bytes(parser.helpText().replace(QStringLiteral("<executable_name>"),
+                                                      QStringLiteral("quillotone"))),
+            .error = {}};
   }
   if (parser.isSet(version)) {
     return {.invocation = std::nullopt, .exitStatus = 0, .output = "quillotone 1.0\n", .error = {}};
   }
+  const auto value = [&](const QCommandLineOption& option) { return Bytes(parser.value(option)); };
 
   Invocation invocation;
   if (parser.isSet(mode)) {
-    const Mode* found = ModeNamed(parser.value(mode).toStdString());
+    const Mode* found = ModeNamed(value(mode));
     if (found == nullptr) {
-      return Fail(QStringLiteral("unknown mode %1; choose one of: %2")
-                      .arg(Quoted(parser.value(mode)), ModeNames()));
+      return Fail("unknown mode " + Quoted(value(mode)) + "; choose one of: " + ModeNames());
     }
     invocation.mode = found->index;
   }
   if (parser.isSet(seed)) {
-    bool ok = false;
-    invocation.seed = parser.value(seed).toULongLong(&ok);
-    if (!ok || parser.value(seed).trimmed() != parser.value(seed)) {
-      return Fail(
-          QStringLiteral("--seed needs a whole number from 0 to 18446744073709551615, not ") +
-          Quoted(parser.value(seed)));
+    invocation.seed = WholeNumber(value(seed));
+    if (!invocation.seed) {
+      return Fail("--seed needs a whole number from 0 to 18446744073709551615 in digits, not " +
+                  Quoted(value(seed)));
     }
   }
   if (parser.isSet(soundFont)) {
-    const QString path = parser.value(soundFont);
     // Looked at now, so a wrong file is refused before any window opens.
-    if (const std::optional<std::string> problem = SoundFontProblem(path.toStdString())) {
-      return Fail(QStringLiteral("--soundfont: ") + QString::fromStdString(*problem));
+    if (const std::optional<std::string> problem = SoundFontProblem(value(soundFont))) {
+      return Fail("--soundfont: " + *problem);
     }
-    invocation.soundFont = path.toStdString();
+    invocation.soundFont = value(soundFont);
   }
   invocation.midiOut = parser.isSet(midiOut);
   invocation.synth = !parser.isSet(noSynth);
   if (!invocation.synth && !invocation.midiOut) {
-    return Fail(QStringLiteral("--no-synth needs --midi-out, or nothing would sound"));
+    return Fail("--no-synth needs --midi-out, or nothing would sound");
   }
 
   if (!parser.isSet(render)) {
-    if (parser.isSet(cycles) || parser.isSet(seconds)) {
-      return Fail(QStringLiteral("--cycles and --seconds go with --render"));
+    if (parser.isSet(cycles) || parser.isSet(seconds) || parser.isSet(format)) {
+      return Fail("--cycles, --seconds and --format go with --render");
     }
     return {.invocation = invocation, .exitStatus = 0, .output = {}, .error = {}};
   }
 
-  const QString path = parser.value(render);
-  const std::optional<Invocation::Format> format = FormatOf(path);
-  if (!format) {
-    return Fail(QStringLiteral("cannot render to ") + Quoted(path) +
-                QStringLiteral(": the file name must end in .wav or .mid"));
+  const std::string path = value(render);
+  std::optional<Invocation::Format> chosen;
+  if (parser.isSet(format)) {
+    chosen = FormatNamed(value(format));
+    if (!chosen) {
+      return Fail("unknown format " + Quoted(value(format)) + "; choose " + kFormatNames);
+    }
+  } else if (path == kStandardOutput) {
+    return Fail(std::string("--render - (standard output) needs --format: ") + kFormatNames);
+  } else {
+    chosen = FormatOfPath(path);
+    if (!chosen) {
+      return Fail("cannot render to " + Quoted(path) + ": the file name must end in .wav, .flac, " +
+                  ".ogg, .opus, .mp3 or .mid, or name the format with --format");
+    }
   }
-  if (invocation.midiOut) return Fail(QStringLiteral("--render and --midi-out exclude each other"));
+  if (invocation.midiOut) return Fail("--render and --midi-out exclude each other");
   if (parser.isSet(cycles) == parser.isSet(seconds)) {
-    return Fail(QStringLiteral("--render needs either --cycles or --seconds (one of them)"));
+    return Fail("--render needs either --cycles or --seconds (one of them)");
   }
-  const double limit = *format == Invocation::Format::Wav ? kMaxWavSeconds : kMaxRenderSeconds;
   double micros = 0.0;
   if (parser.isSet(cycles)) {
-    bool ok = false;
-    const qulonglong n = parser.value(cycles).toULongLong(&ok);
-    const qulonglong maxCycles = static_cast<qulonglong>(limit * kMicrosPerSecond / kCycleMicros);
-    if (!ok || n < 1 || n > maxCycles) {
-      return Fail(QStringLiteral("--cycles needs a whole number from 1 to %1 for this file type, "
-                                 "not %2")
-                      .arg(maxCycles)
-                      .arg(Quoted(parser.value(cycles))));
+    const std::optional<std::uint64_t> n = WholeNumber(value(cycles));
+    const auto maxCycles =
+        static_cast<std::uint64_t>(kMaxRenderSeconds * kMicrosPerSecond / kCycleMicros);
+    if (!n || *n < 1 || *n > maxCycles) {
+      return Fail("--cycles needs a whole number from 1 to " + std::to_string(maxCycles) +
+                  " in digits, not " + Quoted(value(cycles)));
     }
-    micros = static_cast<double>(n) * kCycleMicros;
+    micros = static_cast<double>(*n) * kCycleMicros;
   } else {
-    bool ok = false;
-    const double s = parser.value(seconds).toDouble(&ok);
-    if (!ok || !std::isfinite(s) || s <= 0.0 || s > limit) {
-      return Fail(QStringLiteral("--seconds needs a number above 0 and at most %1 (%2) for this "
-                                 "file type, not %3")
-                      .arg(limit)
-                      .arg(Duration(limit), Quoted(parser.value(seconds))));
+    const std::optional<double> s = DecimalNumber(value(seconds));
+    if (!s || *s <= 0.0 || *s > kMaxRenderSeconds) {
+      return Fail("--seconds needs a number above 0 and at most " +
+                  std::to_string(static_cast<int>(kMaxRenderSeconds)) + " (" +
+                  std::to_string(static_cast<int>(kMaxRenderSeconds / 3600)) +
+                  " hours) in digits, with a decimal point if need be, not " +
+                  Quoted(value(seconds)));
     }
-    micros = std::max(1.0, std::round(s * kMicrosPerSecond));
+    micros = std::max(1.0, std::round(*s * kMicrosPerSecond));
   }
-  invocation.renderPath = path.toStdString();
-  invocation.renderFormat = *format;
+  invocation.renderPath = path;
+  invocation.renderFormat = *chosen;
   invocation.renderMicros = micros;
   return {.invocation = invocation, .exitStatus = 0, .output = {}, .error = {}};
 }

@@ -1,23 +1,27 @@
 #pragma once
 
-#include <QStringList>
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <vector>
+
+#include "framework/MidiFileWriter.h"
 
 namespace quillotone {
 
 // What the user asked for on the command line.
 struct Invocation {
-  enum class Format { Wav, Midi };
+  enum class Format { Wav, Flac, Ogg, Opus, Mp3, Midi };
 
   // Popup row to preselect (and the mode a render plays).
   int mode = 0;
   // Fixed seed: the same melody at every start.
   std::optional<std::uint64_t> seed;
-  // Empty: the system's default SoundFont.
+  // Empty: QUILLOTONE_SOUNDFONT, or the system's default SoundFont. The
+  // path's bytes as given.
   std::string soundFont;
-  // Empty: open the window. Otherwise render this much melody to this file.
+  // Empty: open the window. Otherwise render this much melody to this file
+  // (its bytes as given), or to standard output for "-".
   std::string renderPath;
   Format renderFormat = Format::Wav;
   double renderMicros = 0.0;
@@ -35,16 +39,22 @@ struct ParsedCommandLine {
   std::string error;   // one line for stderr
 };
 
-// Exit status for a command line the program cannot carry out.
+// Exit status for what the command line got wrong, found before a render
+// starts; a render that fails once started exits with kRenderFailed.
 inline constexpr int kUsageError = 2;
+inline constexpr int kRenderFailed = 1;
 
-// The longest renders: a WAV file's sizes are 32-bit, and a MIDI render is
-// held in memory until it is written.
-inline constexpr double kMaxWavSeconds = 6 * 3600 + 45 * 60;
-inline constexpr double kMaxRenderSeconds = 100 * 3600;
+// The render path that means standard output.
+inline constexpr char kStandardOutput[] = "-";
 
-// Reads the arguments (the program's name first) GNU style. Needs no
-// application object, so a mistake is reported even where no window opens.
-[[nodiscard]] ParsedCommandLine ParseCommandLine(const QStringList& arguments);
+// The longest render, in every format: a MIDI file's delta times run out
+// soon after 77 h 40 min.
+inline constexpr double kMaxRenderSeconds = 77 * 3600;
+static_assert(kMaxRenderSeconds * 1e6 <= MidiFileWriter::kMaxMicros);
+
+// Reads the arguments (the program's name first, each as the bytes the
+// system gave) GNU style. Needs no application object, so a mistake is
+// reported even where no window opens.
+[[nodiscard]] ParsedCommandLine ParseCommandLine(const std::vector<std::string>& arguments);
 
 }  // namespace quillotone

@@ -1,36 +1,39 @@
 #include "app/Render.h"
 
+#include <fcntl.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <chrono>
 #include <cmath>
-#include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <filesystem>
-#include <fstream>
-#include <functional>
+#include <exception>
 #include <memory>
 #include <vector>
 
+#include "app/RenderTarget.h"
+#include "framework/AudioFileWriter.h"
 #include "framework/MidiFileWriter.h"
+#include "framework/Printable.h"
 #include "framework/Random.h"
 #include "framework/Scheduler.h"
+#include "framework/SoundFontFile.h"
 #include "framework/Synth.h"
-#include "framework/WavWriter.h"
 #include "melody/Melody.h"
 #include "melody/Modes.h"
 
 namespace quillotone {
 namespace {
 
-namespace fs = std::filesystem;
-
 constexpr int kChannel1 = 0;
 constexpr int kChannel2 = 1;
 constexpr int kPianoProgram = 0;  // Acoustic Grand Piano, counted from 0
 constexpr double kMicrosPerSecond = 1'000'000.0;
+constexpr double kSampleRate = 44100.0;
+// Opus knows no 44.1 kHz; its own rate spares a resampling.
+constexpr double kOpusRate = 48000.0;
+constexpr char kSoundFontVariable[] = "QUILLOTONE_SOUNDFONT";
 // After the last note-off the audio runs on until it is silent, or this long.
 constexpr double kMaxReleaseSeconds = 5.0;
 constexpr int kBlockFrames = 4096;
@@ -44,7 +47,38 @@ class NoteSink {
   virtual void Note(double micros, int channel, int note, int velocity) = 0;
   // Every note ends at `micros`; the release follows.
   virtual void End(double micros) = 0;
-  virtual void WriteTo(std::ostream& out) = 0;
+  // Completes the file.
+  virtual void Finish() = 0;
+};
+
+// What ends a render early: the exit status and the one line that says why.
+struct RenderFailure {
+  int status;
+  std::string message;
+};
+
+// FluidSynth, and the SoundFont loader it falls back on, print lines of
+// their own about a damaged SoundFont (its error is ours to say, once).
+// Whatever they print goes nowhere while this lives.
+class LibraryOutputMuted {
+ public:
+  LibraryOutputMuted() : saved_(dup(STDERR_FILENO)) {
+    const int null = open("/dev/null", O_WRONLY | O_CLOEXEC);
+    if (null >= 0) {
+      dup2(null, STDERR_FILENO);
+      close(null);
+    }
+  }
+  ~LibraryOutputMuted() {
+    if (saved_ < 0) return;
+    dup2(saved_, STDERR_FILENO);
+    close(saved_);
+  }
+  LibraryOutputMuted(const LibraryOutputMuted&) = delete;
+  LibraryOutputMuted& operator=(const LibraryOutputMuted&) = delete;
+
+ private:
+  int saved_;
 };
 
 // One of the score's two players: stamps each note with its thread's time.
@@ -95,35 +129,38 @@ class RenderClock final : public Playhead {
   double now = 0.0;
 };
 
-SynthOptions OfflineOptions(const std::string& soundFont) {
+std::unique_ptr<Synth> OfflineSynth(const std::string& soundFont, double sampleRate) {
   SynthOptions options;
   options.soundFont = soundFont;
   options.audioOutput = false;
-  return options;
+  options.sampleRate = sampleRate;
+  const LibraryOutputMuted muted;
+  auto synth = std::make_unique<Synth>(options);
+  synth->ProgramChange(kChannel1, kPianoProgram);
+  synth->ProgramChange(kChannel2, kPianoProgram);
+  return synth;
 }
 
-class WavSink final : public NoteSink {
+class AudioSink final : public NoteSink {
  public:
-  WavSink(const std::string& soundFont, std::ostream& out)
-      : synth_(OfflineOptions(soundFont)),
-        writer_(out, static_cast<int>(synth_.sampleRate())) {
-    synth_.ProgramChange(kChannel1, kPianoProgram);
-    synth_.ProgramChange(kChannel2, kPianoProgram);
-  }
+  AudioSink(const std::string& soundFont, AudioFileWriter::Format format, int fd)
+      : synth_(OfflineSynth(soundFont,
+                            format == AudioFileWriter::Format::Opus ? kOpusRate : kSampleRate)),
+        writer_(fd, format, static_cast<int>(synth_->sampleRate())) {}
 
   void Note(double micros, int channel, int note, int velocity) override {
     // Everything before this note is rendered first, so the synth's queue
     // holds only the notes of one moment; each applies at its own frame.
     RenderUpTo(lastNoteFrame_);
     lastNoteFrame_ = FrameOf(micros);
-    synth_.NoteAt(lastNoteFrame_, channel, note, velocity, kRenderSource);
+    synth_->NoteAt(lastNoteFrame_, channel, note, velocity, kRenderSource);
   }
 
   void End(double micros) override {
     RenderUpTo(FrameOf(micros));
     for (int channel : {kChannel1, kChannel2}) {
       for (int note = kLowestSweptNote; note <= kHighestSweptNote; ++note) {
-        synth_.NoteNow(channel, note, 0);
+        synth_->NoteNow(channel, note, 0);
       }
     }
     // The release and the reverb's tail, until a whole block rounds to silence.
@@ -133,10 +170,10 @@ class WavSink final : public NoteSink {
     }
   }
 
-  void WriteTo(std::ostream& /*out*/) override { writer_.Finish(); }
+  void Finish() override { writer_.Finish(); }
 
  private:
-  [[nodiscard]] double rate() const { return synth_.sampleRate(); }
+  [[nodiscard]] double rate() const { return synth_->sampleRate(); }
   [[nodiscard]] std::uint64_t FrameOf(double micros) const {
     return static_cast<std::uint64_t>(std::llround(micros * rate() / kMicrosPerSecond));
   }
@@ -152,7 +189,11 @@ class WavSink final : public NoteSink {
   bool RenderBlock(std::size_t frames) {
     left_.assign(frames, 0.0f);
     right_.assign(frames, 0.0f);
-    synth_.Render(left_, right_);
+    {
+      // Samples load as notes first need them, and may fail then.
+      const LibraryOutputMuted muted;
+      synth_->Render(left_, right_);
+    }
     writer_.Write(left_, right_);
     constexpr float kHalfLsb = 0.5f / 32767.0f;
     for (std::size_t i = 0; i < frames; ++i) {
@@ -161,8 +202,8 @@ class WavSink final : public NoteSink {
     return true;
   }
 
-  Synth synth_;
-  WavWriter writer_;
+  std::unique_ptr<Synth> synth_;
+  AudioFileWriter writer_;
   std::uint64_t lastNoteFrame_ = 0;
   std::vector<float> left_;
   std::vector<float> right_;
@@ -170,19 +211,29 @@ class WavSink final : public NoteSink {
 
 class MidiSink final : public NoteSink {
  public:
-  explicit MidiSink(std::string title)
-      : writer_(std::move(title), {kPianoProgram, kPianoProgram}) {}
+  MidiSink(std::string title, int fd)
+      : writer_(std::move(title), {kPianoProgram, kPianoProgram}), fd_(fd) {}
   void Note(double micros, int channel, int note, int velocity) override {
     writer_.Note(micros, channel, note, velocity);
   }
   void End(double micros) override { writer_.End(micros); }
-  void WriteTo(std::ostream& out) override { writer_.Write(out); }
+  void Finish() override {
+    const std::vector<unsigned char> bytes = writer_.Bytes();
+    for (std::size_t done = 0; done < bytes.size();) {
+      const ssize_t put = write(fd_, bytes.data() + done, bytes.size() - done);
+      if (put < 0 && errno == EINTR) continue;
+      if (put < 0) throw AudioFileError(std::string("writing failed: ") + std::strerror(errno));
+      done += static_cast<std::size_t>(put);
+    }
+  }
 
  private:
   MidiFileWriter writer_;
+  int fd_;
 };
 
-// Shows how far a long render has got, on a terminal only.
+// Shows how far a long render has got, on a terminal only; gone before any
+// message that follows.
 class Progress {
  public:
   Progress(std::ostream& out, double totalMicros)
@@ -190,6 +241,8 @@ class Progress {
   ~Progress() {
     if (shown_ && drawn_) out_ << "\r\033[K" << std::flush;
   }
+  Progress(const Progress&) = delete;
+  Progress& operator=(const Progress&) = delete;
   void Update(double micros) {
     if (!shown_) return;
     const auto now = std::chrono::steady_clock::now();
@@ -207,107 +260,132 @@ class Progress {
   std::chrono::steady_clock::time_point next_ = std::chrono::steady_clock::now();
 };
 
-// A file beside the target, removed unless it is renamed into place.
-class TemporaryFile {
- public:
-  explicit TemporaryFile(const fs::path& target) : target_(target) {
-    std::string pattern = (target.parent_path() / ("." + target.filename().string() + ".XXXXXX"));
-    const int fd = mkstemp(pattern.data());
-    if (fd < 0) return;
-    ::close(fd);
-    path_ = pattern;
-  }
-  ~TemporaryFile() {
-    if (!path_.empty()) {
-      std::error_code ignored;
-      fs::remove(path_, ignored);
+AudioFileWriter::Format AudioFormat(const Invocation& invocation) {
+  switch (invocation.renderFormat) {
+    case Invocation::Format::Flac:
+      return AudioFileWriter::Format::Flac;
+    case Invocation::Format::Ogg:
+      return AudioFileWriter::Format::Ogg;
+    case Invocation::Format::Opus:
+      return AudioFileWriter::Format::Opus;
+    case Invocation::Format::Mp3:
+      return AudioFileWriter::Format::Mp3;
+    default: {
+      // The plain WAV file every program reads, unless the longest this
+      // render can be (its release included) needs RF64's 64-bit sizes.
+      constexpr double kBytesPerSecond = kSampleRate * 2 * sizeof(std::int16_t);
+      const double longest = invocation.renderMicros / kMicrosPerSecond + kMaxReleaseSeconds + 1;
+      return longest * kBytesPerSecond < AudioFileWriter::kMaxWavDataBytes
+                 ? AudioFileWriter::Format::Wav
+                 : AudioFileWriter::Format::Rf64;
     }
   }
-  TemporaryFile(const TemporaryFile&) = delete;
-  TemporaryFile& operator=(const TemporaryFile&) = delete;
+}
 
-  [[nodiscard]] bool created() const { return !path_.empty(); }
-  [[nodiscard]] const fs::path& path() const { return path_; }
-  void Commit(std::error_code& error) {
-    // mkstemp makes the file private; the render is an ordinary file.
-    fs::permissions(path_,
-                    fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read |
-                        fs::perms::others_read,
-                    error);
-    if (error) return;
-    fs::rename(path_, target_, error);
-    if (!error) path_.clear();
+// The SoundFont a render plays with: the one named, else the variable's,
+// as the window takes it.
+std::string SoundFontFor(const Invocation& invocation) {
+  if (!invocation.soundFont.empty()) return invocation.soundFont;
+  const char* named = std::getenv(kSoundFontVariable);
+  if (named == nullptr || *named == '\0') return {};
+  if (const std::optional<std::string> problem = SoundFontProblem(named)) {
+    throw RenderFailure{kUsageError, std::string(kSoundFontVariable) + ": " + *problem};
+  }
+  return named;
+}
+
+// Renders, and returns the seed it played. Throws RenderFailure.
+std::uint64_t RenderMelody(const Invocation& invocation, std::ostream& errors) {
+  const std::string shown =
+      invocation.renderPath == kStandardOutput ? "standard output" : invocation.renderPath;
+  const auto cannot = [&](int status, const std::string& why) {
+    return RenderFailure{status, "cannot render to " + shown + ": " + why};
+  };
+  const Mode* mode = ModeAt(invocation.mode);
+  if (mode == nullptr) throw cannot(kUsageError, "no such mode");
+  const bool audio = invocation.renderFormat != Invocation::Format::Midi;
+  const std::string soundFont = audio ? SoundFontFor(invocation) : std::string();
+  const std::uint64_t seed = invocation.seed ? *invocation.seed : Random::FreshSeed();
+
+  std::unique_ptr<RenderTarget> target;
+  try {
+    target = std::make_unique<RenderTarget>(invocation.renderPath);
+  } catch (const RenderTargetError& e) {
+    throw cannot(kUsageError, e.what());
+  }
+  std::unique_ptr<NoteSink> sink;
+  try {
+    if (audio) {
+      sink = std::make_unique<AudioSink>(soundFont, AudioFormat(invocation), target->fd());
+    } else {
+      sink = std::make_unique<MidiSink>(
+          "Quillotone: " + std::string(mode->popupText) + ", seed " + std::to_string(seed),
+          target->fd());
+    }
+  } catch (const SynthError& e) {
+    throw RenderFailure{kUsageError, e.what()};
+  } catch (const AudioFileError& e) {
+    throw cannot(kRenderFailed, e.what());
   }
 
- private:
-  fs::path target_;
-  fs::path path_;
-};
+  try {
+    RenderClock clock;
+    Scheduler scheduler(clock);
+    // A failed write ends the melody's thread; the render ends with it, and
+    // says what failed rather than which thread it was in.
+    std::string stopped;
+    std::exception_ptr why;
+    scheduler.SetErrorReporter([&](const std::string& message) {
+      if (!stopped.empty()) return;
+      stopped = message;
+      why = std::current_exception();
+    });
+    const auto endIfStopped = [&] {
+      if (why) std::rethrow_exception(why);
+      if (!stopped.empty()) throw RenderFailure{kRenderFailed, stopped};
+    };
+    ThreadContext thread(scheduler, std::string(mode->threadName));
+    Score score(scheduler, *sink);
+    scheduler.Start(thread, PlayMelody(score, std::make_unique<Random>(seed), mode->pitches));
+
+    // The event loop's part, on render time: a step's notes up to, not at,
+    // the end; there the stop ends whatever sounds.
+    const double end = invocation.renderMicros;
+    Progress progress(errors, end);
+    for (;;) {
+      while (scheduler.RunReady()) {
+      }
+      endIfStopped();
+      const std::optional<double> deadline = scheduler.NextDeadline();
+      if (!deadline || *deadline >= end) break;
+      clock.now = *deadline;
+      scheduler.RunDue();
+      endIfStopped();
+      progress.Update(clock.now);
+    }
+    scheduler.Stop(thread);
+    sink->End(end);
+    sink->Finish();
+    target->Commit();
+  } catch (const AudioFileError& e) {
+    throw cannot(kRenderFailed, e.what());
+  } catch (const RenderTargetError& e) {
+    throw cannot(kRenderFailed, e.what());
+  }
+  return seed;
+}
 
 }  // namespace
 
 int Render(const Invocation& invocation, std::ostream& errors) {
-  const fs::path target(invocation.renderPath);
-  const auto fail = [&](const std::string& message) {
-    errors << "quillotone: cannot render to " << target.string() << ": " << message << '\n';
-    return kUsageError;
-  };
-  std::error_code error;
-  if (fs::is_directory(target, error)) return fail("it is a directory");
-
-  const Mode* mode = ModeAt(invocation.mode);
-  if (mode == nullptr) return fail("no such mode");
-  const std::uint64_t seed = invocation.seed ? *invocation.seed : Random::FreshSeed();
-  if (!invocation.seed) errors << "quillotone: seed " << seed << '\n';
-
-  TemporaryFile temporary(target);
-  if (!temporary.created()) return fail(std::strerror(errno));
-  std::ofstream out(temporary.path(), std::ios::binary | std::ios::trunc);
-  if (!out) return fail("the file cannot be written");
-
-  std::unique_ptr<NoteSink> sink;
   try {
-    if (invocation.renderFormat == Invocation::Format::Wav) {
-      sink = std::make_unique<WavSink>(invocation.soundFont, out);
-    } else {
-      sink = std::make_unique<MidiSink>("Quillotone: " + std::string(mode->popupText) + ", seed " +
-                                        std::to_string(seed));
-    }
-  } catch (const SynthError& e) {
-    errors << "quillotone: " << e.what() << '\n';
-    return kUsageError;
+    const std::uint64_t seed = RenderMelody(invocation, errors);
+    if (!invocation.seed) errors << "quillotone: seed " << seed << '\n';
+    return 0;
+  } catch (const RenderFailure& failure) {
+    errors << "quillotone: " << Printable(failure.message) << '\n';
+    return failure.status;
   }
-
-  RenderClock clock;
-  Scheduler scheduler(clock);
-  scheduler.SetErrorReporter(
-      [&](const std::string& message) { errors << "quillotone: " << message << '\n'; });
-  ThreadContext thread(scheduler, std::string(mode->threadName));
-  Score score(scheduler, *sink);
-  scheduler.Start(thread, PlayMelody(score, std::make_unique<Random>(seed), mode->pitches));
-
-  // The event loop's part, on render time: a step's notes up to, not at, the
-  // end; there the stop ends whatever sounds.
-  const double end = invocation.renderMicros;
-  Progress progress(errors, end);
-  for (;;) {
-    while (scheduler.RunReady()) {
-    }
-    const std::optional<double> deadline = scheduler.NextDeadline();
-    if (!deadline || *deadline >= end) break;
-    clock.now = *deadline;
-    scheduler.RunDue();
-    progress.Update(clock.now);
-  }
-  scheduler.Stop(thread);
-  sink->End(end);
-  sink->WriteTo(out);
-  out.close();
-  if (!out) return fail("writing failed (is the disk full?)");
-
-  temporary.Commit(error);
-  if (error) return fail(error.message());
-  return 0;
 }
 
 }  // namespace quillotone

@@ -7,10 +7,11 @@
 namespace quillotone {
 
 // Renders the melody the window would play from its start, for as long as
-// `invocation` asks, to its file: as fast as the machine allows, ended as a
-// stop ends it. Writes to a temporary file and renames it into place, so a
-// failed render leaves nothing behind. Returns the process's exit status;
-// what went wrong goes to `errors`.
+// `invocation` asks, to its file or standard output: as fast as the machine
+// allows, ended as a stop ends it. A render that fails or is cut short leaves
+// nothing behind. Returns the process's exit status (kUsageError for what
+// is found before rendering starts, kRenderFailed after); the one line that
+// says what went wrong, or the seed drawn, goes to `errors`.
 int Render(const Invocation& invocation, std::ostream& errors);
 
 }  // namespace quillotone

@@ -1,8 +1,13 @@
-#include <QStringList>
 #include <QtGlobal>
+
+#include <cerrno>
+#include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <exception>
 #include <iostream>
+#include <string>
+#include <vector>
 
 #include "app/App.h"
 #include "app/CommandLine.h"
@@ -45,10 +50,14 @@ void DisplayUnreachable(QtMsgType type, const QMessageLogContext& context, const
 int main(int argc, char** argv) {
   // Arguments are read before the application exists, so a mistake is
   // reported even where no window could open.
-  QStringList arguments;
-  for (int i = 0; i < argc; ++i) arguments << QString::fromLocal8Bit(argv[i]);
-  const quillotone::ParsedCommandLine parsed = quillotone::ParseCommandLine(arguments);
-  std::cout << parsed.output;
+  const quillotone::ParsedCommandLine parsed =
+      quillotone::ParseCommandLine(std::vector<std::string>(argv, argv + argc));
+  // Help that did not reach its reader (a full disk, say) is a failure.
+  if (std::fwrite(parsed.output.data(), 1, parsed.output.size(), stdout) != parsed.output.size() ||
+      std::fflush(stdout) != 0) {
+    std::cerr << "quillotone: cannot write to standard output: " << std::strerror(errno) << '\n';
+    return 1;
+  }
   std::cerr << parsed.error;
   if (!parsed.invocation) return parsed.exitStatus;
   const quillotone::Invocation& invocation = *parsed.invocation;

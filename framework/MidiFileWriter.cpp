@@ -18,8 +18,9 @@ constexpr unsigned char kEndOfTrack = 0x2F;
 
 void PutVariableLength(std::vector<unsigned char>& out, std::uint64_t value) {
   // Seven bits a byte, most significant first; every byte but the last has
-  // its top bit set.
-  unsigned char groups[10];
+  // its top bit set. Readers take no more than four bytes.
+  if (value > MidiFileWriter::kMaxTicks) throw std::length_error("too long for a MIDI file");
+  unsigned char groups[4];
   int n = 0;
   do {
     groups[n++] = static_cast<unsigned char>(value & 0x7F);
@@ -29,17 +30,16 @@ void PutVariableLength(std::vector<unsigned char>& out, std::uint64_t value) {
   out.push_back(groups[0]);
 }
 
-void PutBigEndian(std::ostream& out, std::uint32_t value, int bytes) {
+void PutBigEndian(std::vector<unsigned char>& out, std::uint32_t value, int bytes) {
   for (int shift = 8 * (bytes - 1); shift >= 0; shift -= 8) {
-    out.put(static_cast<char>((value >> shift) & 0xFF));
+    out.push_back(static_cast<unsigned char>((value >> shift) & 0xFF));
   }
 }
 
-void PutTrack(std::ostream& out, const std::vector<unsigned char>& bytes) {
-  out.write("MTrk", 4);
+void PutTrack(std::vector<unsigned char>& out, const std::vector<unsigned char>& bytes) {
+  out.insert(out.end(), {'M', 'T', 'r', 'k'});
   PutBigEndian(out, static_cast<std::uint32_t>(bytes.size()), 4);
-  out.write(reinterpret_cast<const char*>(bytes.data()),
-            static_cast<std::streamsize>(bytes.size()));
+  out.insert(out.end(), bytes.begin(), bytes.end());
 }
 
 std::vector<unsigned char> MetaText(unsigned char type, const std::string& text) {
@@ -103,9 +103,9 @@ void MidiFileWriter::End(double micros) {
   ended_ = true;
 }
 
-void MidiFileWriter::Write(std::ostream& out) const {
+std::vector<unsigned char> MidiFileWriter::Bytes() const {
   // The header: format 1, a tempo track and one per channel.
-  out.write("MThd", 4);
+  std::vector<unsigned char> out = {'M', 'T', 'h', 'd'};
   PutBigEndian(out, 6, 4);
   PutBigEndian(out, 1, 2);
   PutBigEndian(out, 1 + kChannels, 2);
@@ -126,6 +126,7 @@ void MidiFileWriter::Write(std::ostream& out) const {
     bytes.insert(bytes.end(), {kMeta, kEndOfTrack, 0x00});
     PutTrack(out, bytes);
   }
+  return out;
 }
 
 }  // namespace quillotone

@@ -2,7 +2,6 @@
 
 #include <array>
 #include <cstdint>
-#include <ostream>
 #include <string>
 #include <vector>
 
@@ -18,6 +17,11 @@ class MidiFileWriter {
   static constexpr int kChannels = 2;
   static constexpr int kTicksPerQuarter = 480;
   static constexpr int kMicrosPerQuarter = 500'000;
+  // A delta time is at most four bytes of seven bits: 77 h 40 min at this
+  // tempo, so that is as long as a file can last.
+  static constexpr std::uint64_t kMaxTicks = 0x0FFF'FFFF;
+  static constexpr double kMaxMicros =
+      static_cast<double>(kMaxTicks) * kMicrosPerQuarter / kTicksPerQuarter;
 
   // `programs` counted from 0, one per channel.
   MidiFileWriter(std::string title, std::array<int, kChannels> programs);
@@ -26,9 +30,11 @@ class MidiFileWriter {
   // for a note that is not sounding is left out; a note struck again while
   // it sounds is ended first, as a synthesizer would.
   void Note(double micros, int channel, int note, int velocity);
-  // Ends every note still sounding at `micros`, then the tracks.
+  // Ends every note still sounding at `micros` (at most kMaxMicros), then
+  // the tracks.
   void End(double micros);
-  void Write(std::ostream& out) const;
+  // The whole file.
+  [[nodiscard]] std::vector<unsigned char> Bytes() const;
 
  private:
   struct Track {

@@ -10,6 +10,8 @@
 #include <cstring>
 #include <string_view>
 
+#include "framework/Printable.h"
+
 namespace quillotone {
 namespace {
 
@@ -62,7 +64,7 @@ std::string_view Id(const char* bytes) { return {bytes, 4}; }
 }  // namespace
 
 std::optional<std::string> SoundFontProblem(const std::string& path) {
-  const std::string named = "\"" + path + "\"";
+  const std::string named = "\"" + Printable(path) + "\"";
   // Non-blocking, so that opening a pipe returns at once instead of waiting
   // for a writer; fstat below then turns it away.
   const File file(open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));

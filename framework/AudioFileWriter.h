@@ -1,0 +1,57 @@
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <span>
+#include <stdexcept>
+
+typedef struct sf_private_tag SNDFILE;
+
+namespace quillotone {
+
+// A write that failed (a full disk, a file-size limit): the system's words.
+class AudioFileError : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
+
+// Stereo audio encoded by libsndfile into an open, seekable file descriptor,
+// which stays the caller's. Every write is checked as it happens, so a full
+// disk stops a render at once rather than at the end.
+class AudioFileWriter {
+ public:
+  // WAV and RF64 (WAV with 64-bit sizes, for files past 4 GB) are 16-bit PCM.
+  enum class Format { Wav, Rf64, Flac, Ogg, Opus, Mp3 };
+  // The most bytes of samples a WAV file's 32-bit sizes leave room for.
+  static constexpr std::uint64_t kMaxWavDataBytes = 0xFFFF'FFFFull - 1024;
+
+  AudioFileWriter(int fd, Format format, int sampleRate);  // throws AudioFileError
+  ~AudioFileWriter();
+  AudioFileWriter(const AudioFileWriter&) = delete;
+  AudioFileWriter& operator=(const AudioFileWriter&) = delete;
+
+  // Appends frames, one sample of each channel; values beyond ±1 are clipped.
+  void Write(std::span<const float> left, std::span<const float> right);
+  // Flushes the encoder and completes the headers. Nothing may be written after.
+  void Finish();
+
+  [[nodiscard]] std::uint64_t frames() const { return frames_; }
+
+  // The file descriptor and the first error met on it, for libsndfile's
+  // callbacks.
+  struct Io {
+    int fd = -1;
+    int error = 0;
+  };
+
+ private:
+  void ThrowIfFailed(const char* what) const;
+
+  Io io_;
+  SNDFILE* file_ = nullptr;
+  std::uint64_t frames_ = 0;
+  std::unique_ptr<float[]> interleaved_;
+  std::size_t capacity_ = 0;
+};
+
+}  // namespace quillotone

@@ -1,0 +1,202 @@
+#!/usr/bin/python3
+"""The real program's renders, read back by sox and aubionotes (audio), mido and
+FluidSynth's player (MIDI). Usage: check_render.py PROGRAM formats|midi|failures|files"""
+
+import itertools, os, pty, random, resource, signal, subprocess, sys, tempfile, time
+import mido
+
+PROGRAM, PART = sys.argv[1], sys.argv[2]
+FONT = "/usr/share/sounds/sf2/TimGM6mb.sf2"
+PENTATONIC = {0, 2, 5, 7, 9}  # C D F G A
+LONG, SHORT = 0.250, 0.125
+CYCLE = 30 * LONG + 4 * SHORT
+MAX_SECONDS = 277200
+
+
+def run(*args, env=None):
+    return subprocess.run([PROGRAM, *args], capture_output=True, env={**os.environ, **(env or {})})
+
+
+def render(path, *extra, seed=7, out=None, length=("--cycles", "2")):
+    p = subprocess.run([PROGRAM, "--render", path, *length, "--seed", str(seed), "--mode",
+                        "pentatonic", *extra], stdout=out, stderr=subprocess.PIPE)
+    assert p.returncode == 0 and p.stderr == b"", (path, p.stderr)
+    return path
+
+
+def notes(path):
+    out = subprocess.run(["aubionotes", "-i", path], capture_output=True, text=True).stdout
+    return [round(float(line.split()[0])) for line in out.splitlines() if len(line.split()) == 3]
+
+
+def formats(d):
+    # format, lossless (same bytes every time), read by sox
+    for fmt, lossless, sox in [("wav", 1, 1), ("flac", 1, 1), ("ogg", 0, 1), ("opus", 0, 0),
+                               ("mp3", 0, 0)]:
+        path, piped = f"{d}/a.{fmt}", f"{d}/piped.{fmt}"
+        render(path)
+        with open(piped, "wb") as f:
+            render("-", "--format", fmt, out=f)
+        found = notes(path)
+        assert len(found) > 40 and {n % 12 for n in found} <= PENTATONIC, (fmt, found)
+        # The same bytes (or for lossy formats the same audio), and another seed, another melody.
+        same = (lambda f: open(f, "rb").read()) if lossless else notes
+        assert same(piped) == same(path) != same(render(f"{d}/other.{fmt}", seed=8)), fmt
+        if sox:  # the melody's 16 s and the release, loud enough and not clipped
+            stat = subprocess.run(["sox", path, "-n", "stat"], capture_output=True, text=True).stderr
+            value = {k.strip(): float(v) for k, v in (l.split(":") for l in stat.splitlines() if ":" in l)}
+            assert 16 < value["Length (seconds)"] < 21 and 0.1 < value["Maximum amplitude"] < 1, stat
+
+
+def midi(d):
+    path = f"{d}/a.mid"
+    render(path, length=("--cycles", "6"))
+    with open(f"{d}/piped.mid", "wb") as f:
+        render("-", "--format", "mid", length=("--cycles", "6"), out=f)
+    assert open(path, "rb").read() == open(f"{d}/piped.mid", "rb").read()
+    m = mido.MidiFile(path)
+    assert (m.type, len(m.tracks), m.ticks_per_beat) == (1, 3, 480)
+    assert [x.tempo for x in m.tracks[0] if x.type == "set_tempo"] == [500000]
+    tracks = []  # per channel: (seconds, note, velocity), velocity 0 for an end
+    for channel, track in ((0, m.tracks[1]), (1, m.tracks[2])):
+        assert [(x.channel, x.program) for x in track if x.type == "program_change"] == [(channel, 0)]
+        ticks = itertools.accumulate(x.time for x in track)
+        tracks.append([(round(t / 960, 6), x.note, x.velocity * (x.type == "note_on"))
+                       for t, x in zip(ticks, track) if x.type in ("note_on", "note_off")])
+        assert {x.channel for x in track if x.type.startswith("note")} == {channel}
+    ons = [[e for e in events if e[2]] for events in tracks]
+    offs = [{(t, n) for t, n, v in events if not v} for events in tracks]
+    tiers, steps = set(), [(k * LONG, LONG) for k in range(30)] + [(7.5 + k * SHORT, SHORT) for k in range(4)]
+    for start, length in ((c * CYCLE + s, l) for c in range(6) for s, l in steps):
+        start, end = round(start, 6), round(start + length, 6)
+        (_, note, vel), *companions = sorted((e for e in ons[0] if e[0] == start), key=lambda e: -e[1])
+        assert note % 12 in PENTATONIC and vel in range(40, 101, 10), (start, note, vel)
+        assert (end, note) in offs[0] and all((end, n) in offs[0] for _, n, _ in companions), start
+        tiers.add(tier := 0 if length == SHORT or vel < 70 else min(vel // 10 * 10, 90))
+        companion = {90: [(note - 36, vel - 20)], 70: [(note - 12, vel - 10)]}.get(tier, [])
+        assert [(n, v) for _, n, v in companions] == companion, (start, companions)
+        held = [(n, v) for t, n, v in ons[1] if t == start]
+        assert held == ([(note - 24, vel - 15)] if tier == 80 else []), (start, held)
+    assert tiers == {0, 70, 80, 90}, tiers
+    for events in tracks:  # every note is ended, and ended before it is struck again
+        sounding = set()
+        for t, n, v in events:
+            assert not (v and n in sounding), (t, n)
+            (sounding.add if v else sounding.discard)(n)
+        assert not sounding, sounding
+    # The longest render is a valid file for FluidSynth's player.
+    render(f"{d}/long.mid", length=("--seconds", str(MAX_SECONDS)))
+    p = subprocess.Popen(["fluidsynth", "-n", "-q", "-a", "file", "-o", "audio.file.name=/dev/null",
+                          FONT, f"{d}/long.mid"], stdin=subprocess.PIPE, stdout=subprocess.DEVNULL,
+                         stderr=subprocess.PIPE)
+    time.sleep(2)  # the player reads the file as it starts
+    assert b"error" not in p.communicate(b"quit\n")[1]
+
+
+def failures(d):
+    font = open(FONT, "rb").read()
+    rng, bags = random.Random(13), font.index(b"pbag") + 12
+    damaged = font[:bags] + b"\xff" * 40 + font[bags + 40:]  # indices past the outer checks
+    fonts = {"empty": b"", "noise": bytes(rng.randrange(256) for _ in range(1000)),
+             "cut": font[:3000000], "damaged": damaged}
+    [open(f"{d}/{name}.sf2", "wb").write(data) for name, data in fonts.items()]
+    os.mkfifo(f"{d}/pipe.sf2"), os.mkdir(f"{d}/taken.wav")
+    r = ["--render", f"{d}/out.wav", "--cycles", "1"]
+    cases = [  # arguments, environment, exit status, words
+        (["--mode", "dor\nian"], {}, 2, 'unknown mode "dor\\x0Aian"; choose one of: dorian, ph'),
+        (["--loud"], {}, 2, "Unknown option"), (["--mode"], {}, 2, "Missing value"),
+        (["song.wav"], {}, 2, "unexpected argument"), (["--no-synth"], {}, 2, "needs --midi-out"),
+        (["--cycles", "2"], {}, 2, "go with --render"), (r + ["--midi-out"], {}, 2, "exclude"),
+        (r + ["--seconds", "1"], {}, 2, "--cycles or --seconds"),
+        (["--render", "a.aiff", "--cycles", "1"], {}, 2, ".opus, .mp3 or .mid, or name"),
+        (["--render", "-", "--cycles", "1"], {}, 2, "needs --format"), (r + ["--format", "ai"], {}, 2, "unknown format"),
+        (["--seed", "18446744073709551616"], {}, 2, "--seed needs"),
+        (["--render", f"{d}/x.mid", "--seconds", str(MAX_SECONDS + 1)], {}, 2, "at most 277200"),
+        (["--render", f"{d}/x.mid", "--cycles", str(MAX_SECONDS // 8 + 1)], {}, 2, "from 1 to 34650"),
+        (["--render", f"{d}/x.mid", "--cycles", "0"], {}, 2, "--cycles needs"),
+        (["--soundfont", f"{d}/missing.sf2"], {}, 2, "SoundFont not found"),
+        (["--soundfont", d], {}, 2, "is a folder"),
+        (["--soundfont", f"{d}/pipe.sf2"], {}, 2, "not a regular file"),
+        (["--soundfont", f"{d}/empty.sf2"], {}, 2, "is empty"),
+        (["--soundfont", f"{d}/noise.sf2"], {}, 2, "not a SoundFont"),
+        (["--soundfont", f"{d}/cut.sf2"], {}, 2, "is incomplete"),
+        (r + ["--soundfont", f"{d}/damaged.sf2"], {"ASAN_OPTIONS": "detect_leaks=0"}, 2,
+         "not a valid .sf2"),
+        (r, {"QUILLOTONE_SOUNDFONT": f"{d}/missing.sf2"}, 2, "QUILLOTONE_SOUNDFONT: SoundFont not"),
+        (["--render", f"{d}/no/out.mid", "--cycles", "1"], {}, 2, "No such file or directory"),
+        (["--render", f"{d}/taken.wav", "--cycles", "1"], {}, 2, "it is a folder"),
+        (["--render", "/dev/full", "--format", "mid", "--cycles", "1"], {}, 1, "No space left"),
+    ]
+    for number in ("--seed", "--cycles", "--seconds"):  # one rule for every number
+        for text in (" 5", "5 ", "+5", "-5", "5e0", "0x5", "", "five"):
+            cases.append((["--render", f"{d}/x.mid", number, text], {}, 2, f'{number} needs'))
+    for args, env, status, words in cases:
+        p = run(*args, env=env)
+        err = p.stderr.decode("latin-1")
+        assert (p.returncode, p.stdout) == (status, b""), (args, p.returncode, err)
+        assert err.count("\n") == 1 and err.startswith("quillotone: ") and words in err, (args, err)
+    # A failed write is noticed at once: at the end, this would outlast the test.
+    def limit():
+        resource.setrlimit(resource.RLIMIT_FSIZE, (1 << 20, 1 << 20))
+        signal.signal(signal.SIGXFSZ, signal.SIG_IGN)
+    p = subprocess.run([PROGRAM, "--render", f"{d}/big.wav", "--seconds", str(MAX_SECONDS)],
+                       capture_output=True, preexec_fn=limit)
+    assert p.returncode == 1 and p.stderr.endswith(b"File too large\n"), p.stderr
+    with open("/dev/full", "w") as full:
+        p = subprocess.run([PROGRAM, "--help"], stdout=full, stderr=subprocess.PIPE)
+        assert p.returncode == 1 and p.stderr.endswith(b"No space left on device\n"), p.stderr
+    _, terminal = pty.openpty()
+    p = subprocess.run([PROGRAM, "--render", "-", "--format", "wav", "--cycles", "1"],
+                       stdout=terminal, stderr=subprocess.PIPE)
+    assert p.returncode == 2 and b"a terminal; send" in p.stderr, p.stderr
+    assert sorted(os.listdir(d)) == sorted([f + ".sf2" for f in fonts] + ["pipe.sf2", "taken.wav"])
+
+
+def writes_in(pid, folder):
+    """Whether the process has a file open in `folder`: its render, named or not."""
+    for fd in os.listdir(f"/proc/{pid}/fd"):
+        try:
+            if os.readlink(f"/proc/{pid}/fd/{fd}").startswith(folder + "/"):
+                return True
+        except OSError:  # closed meanwhile
+            pass
+    return False
+
+
+def files(d):
+    target = f"{d}/song.wav"
+    open(target, "wb").write(b"the old song")
+    os.chmod(target, 0o600)
+    for sig in (signal.SIGINT, signal.SIGTERM, signal.SIGHUP, signal.SIGKILL):
+        p = subprocess.Popen([PROGRAM, "--render", target, "--seconds", "100000"])
+        while not writes_in(p.pid, d):
+            time.sleep(0.01)
+        p.send_signal(sig)
+        assert p.wait() == -sig and os.listdir(d) == ["song.wav"], (sig, os.listdir(d))
+        assert open(target, "rb").read() == b"the old song"
+    render(target)  # a file replaced keeps its permissions; a new one follows the umask
+    assert os.stat(target).st_mode & 0o777 == 0o600
+    old = os.umask(0o027)
+    render(f"{d}/new.mid")
+    os.umask(old)
+    assert os.stat(f"{d}/new.mid").st_mode & 0o777 == 0o640
+    # Names are bytes, whatever their encoding, up to the longest allowed.
+    name, font = os.fsencode(d) + b"/bad\xff.sf2", os.fsencode(d) + b"/F\xfe.sf2"
+    os.symlink(FONT, font)
+    for path in (name, os.fsencode(d) + b"/" + b"x" * 251 + b".mid"):
+        p = subprocess.run([PROGRAM, "--render", path, "--cycles", "1", "--seed", "1",
+                            "--format", "wav", "--soundfont", font], capture_output=True)
+        assert p.returncode == 0 and os.path.exists(path), (path, p.stderr)
+    # Without --seed, the seed drawn is told, and replays the melody.
+    seed = run("--render", f"{d}/fresh.mid", "--cycles", "1").stderr.split()[-1].decode()
+    run("--render", f"{d}/replay.mid", "--cycles", "1", "--seed", seed)
+    assert open(f"{d}/fresh.mid", "rb").read() == open(f"{d}/replay.mid", "rb").read(), seed
+    # The variable names the SoundFont, as it does for the window.
+    p = run("--render", f"{d}/env.wav", "--cycles", "1", "--seed", "1",
+            env={"QUILLOTONE_SOUNDFONT": font})
+    assert p.returncode == 0 and open(f"{d}/env.wav", "rb").read() == open(name, "rb").read()
+
+
+with tempfile.TemporaryDirectory() as folder:
+    {"formats": formats, "midi": midi, "failures": failures, "files": files}[PART](folder)
+    print("ok:", PART)
