@@ -8,7 +8,13 @@
 #   sound_server.sh stop DIR
 set -eu
 dir=$2
-if [ "$1" = stop ]; then kill $(cat "$dir/pids" 2>/dev/null) 2>/dev/null || true; rm -f "$dir/pids"; exit 0; fi
+if [ "$1" = stop ]; then
+  pids=$(cat "$dir/pids" 2>/dev/null | tr '\n' ,) && rm -f "$dir/pids"
+  kill $(echo "$pids" | tr , ' ') 2>/dev/null || true
+  # Gone, so that a server started next finds its sockets free.
+  for _ in $(seq 100); do ps -o stat= -p "${pids%,}" | grep -qv Z || exit 0; sleep 0.05; done
+  exit 0
+fi
 kind=$2 dir=$3 owner=${4:-$PPID}
 mkdir -p "$dir/pulse" && chmod 700 "$dir"
 export HOME="$dir" XDG_RUNTIME_DIR="$dir" XDG_CONFIG_HOME="$dir" XDG_STATE_HOME="$dir" \
@@ -27,13 +33,11 @@ fi
 (while kill -0 "$owner" 2>/dev/null && [ -f "$dir/pids" ]; do sleep 1; done
  kill $(cat "$dir/pids")) </dev/null >/dev/null 2>&1 &
 export PULSE_SERVER="unix:$dir/pulse/native"
-sink=$([ "$kind" = pipewire ] || echo made)
 for _ in $(seq 100); do
   pactl info 2>/dev/null | grep -q "Default Sink: quillotone_test" && exit 0
-  if [ -z "$sink" ] && pactl info >/dev/null 2>&1; then
-    sink=made && pw-cli create-node adapter '{ factory.name=support.null-audio-sink
-      node.name=quillotone_test media.class=Audio/Sink object.linger=true
-      audio.position=[FL FR] }' >/dev/null 2>&1
+  if [ "$kind" = pipewire ] && ! pactl list short sinks 2>/dev/null | grep -q quillotone_test; then
+    pw-cli create-node adapter '{ factory.name=support.null-audio-sink node.name=quillotone_test
+      media.class=Audio/Sink object.linger=true audio.position=[FL FR] }' >/dev/null 2>&1 || true
   fi
   sleep 0.1
 done
