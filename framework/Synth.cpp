@@ -95,7 +95,8 @@ void LogAlsa(const char* /*file*/, int /*line*/, const char* /*function*/, int /
 class CapturedLog {
  public:
   CapturedLog()
-      : previous_(std::exchange(tCapturedLog, &text)), previousAlsa_(snd_lib_error_set_local(LogAlsa)) {}
+      : previous_(std::exchange(tCapturedLog, &text)),
+        previousAlsa_(snd_lib_error_set_local(LogAlsa)) {}
   ~CapturedLog() {
     snd_lib_error_set_local(previousAlsa_);
     tCapturedLog = previous_;

@@ -147,7 +147,8 @@ void SynthHost::CheckOutput() {
   // What was sounding or due when it stopped must not all come out at once
   // when it opens again: the melody's note-offs meanwhile went nowhere.
   synth_->Silence();
-  const std::string said = synth_->outputLog().empty() ? "it rendered nothing" : synth_->outputLog();
+  const std::string said =
+      synth_->outputLog().empty() ? "it rendered nothing" : synth_->outputLog();
   Lose("the sound output stopped (" + said + "); playing on silently until it is back",
        QString::fromLatin1(kStoppedNotice));
 }
@@ -226,8 +227,13 @@ double SynthHost::BeginThread() {
   // whole lead, as the thread wakes that much earlier for each.
   double next = originMicros_ + static_cast<double>(synth_->Frames() - originFrame_) *
                                     kMicrosPerSecond / synth_->sampleRate();
-  if (synth_->HasAudioOutput()) {
-    const double period = synth_->PeriodSeconds() * kMicrosPerSecond;
+  const double period = synth_->PeriodSeconds() * kMicrosPerSecond;
+  if (!synth_->HasAudioOutput()) {
+    // A stream that starts may stumble once over its first period (seen with
+    // PulseAudio: 5 ms of silence inserted), which would stretch the first
+    // step: the melody begins with the second.
+    next += period;
+  } else {
     const double sinceRendered = std::chrono::duration<double, std::micro>(
                                      std::chrono::steady_clock::now() - synth_->LastRendered())
                                      .count();

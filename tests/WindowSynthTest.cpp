@@ -20,7 +20,6 @@ TEST(WindowSynthTest, StartsAndStopsAtRandomMomentsLeaveNothingSounding) {
   testing::EnsureApplication<QApplication>();
   testing::SynthWindow rig;
   const double release = rig.ReleaseMillis();
-  ASSERT_GT(release, 0.0);
   ASSERT_LT(release, 5000.0);
   std::mt19937 draw(2024);
   std::uniform_int_distribution<int> row(0, static_cast<int>(kModes.size()) - 1);
@@ -34,7 +33,7 @@ TEST(WindowSynthTest, StartsAndStopsAtRandomMomentsLeaveNothingSounding) {
         << "pair " << pair << ": a voice outlasted the release";
     if (pair == kPairs / 2) residentAfterFirst = testing::ResidentBytes();
   }
-  EXPECT_EQ(rig.sink.shown, kPairs);
+  EXPECT_EQ(rig.shown, kPairs);
   testing::ExpectFlatMemorySince(residentAfterFirst);
 }
 

@@ -16,20 +16,13 @@
 
 namespace quillotone::testing {
 
-class CountingSink final : public MessageSink {
- public:
-  void Show(const QString&) override { ++shown; }
-  int shown = 0;
-};
-
 // The real window on real FluidSynth rendered offline (TimGM6mb); a
 // QApplication must exist. Each turn of this "event loop" resumes the melody
 // threads, then renders one audio block, as the audio thread would
 // meanwhile; stop's own yields are such turns too.
-class SynthWindow {
+class SynthWindow : public MessageSink {
  public:
-  static constexpr std::size_t kBlockFrames = Synth::kBlockFrames;
-  static constexpr double kBlockMillis = kBlockFrames * 1000.0 / 44100.0;
+  static constexpr double kBlockMillis = Synth::kBlockFrames * 1000.0 / 44100.0;
 
   static SynthOptions Offline() {
     SynthOptions options;
@@ -43,7 +36,7 @@ class SynthWindow {
     window = std::make_unique<Window1>(WindowServices{
         .scheduler = scheduler,
         .menuBar = *new MenuBar1(),
-        .messages = sink,
+        .messages = *this,
         .makeNotePlayer = [this](int channel, const QString& name, QObject* parent) -> QObject* {
           return new SynthNotePlayer(host, scheduler, channel, name, parent);
         },
@@ -53,6 +46,7 @@ class SynthWindow {
     });
   }
 
+  void Show(const QString&) override { ++shown; }  // counts the thank-yous
   int Voices() const { return host.synth()->ActiveVoices(); }
   void Turn() {
     scheduler.RunReady();
@@ -63,12 +57,12 @@ class SynthWindow {
   // How long a lone note goes on sounding after its note-off: the release.
   static double ReleaseMillis() {
     Synth synth(Offline());
-    std::vector<float> l(kBlockFrames), r(kBlockFrames);
+    std::vector<float> l(Synth::kBlockFrames), r(Synth::kBlockFrames);
     synth.NoteNow(0, 60, 100);
     for (int i = 0; i < 100; ++i) synth.Render(l, r);
     synth.NoteNow(0, 60, 0);
     double millis = 0.0;
-    for (; synth.ActiveVoices() > 0 && millis < 10'000.0; millis += kBlockMillis) synth.Render(l, r);
+    for (; synth.ActiveVoices() > 0 && millis < 1e4; millis += kBlockMillis) synth.Render(l, r);
     return millis;
   }
 
@@ -80,20 +74,19 @@ class SynthWindow {
     QTest::mouseClick(window->findChild<QPushButton*>("play"), Qt::LeftButton);
     for (double done = 0.0; done < playMillis; done += kBlockMillis) Turn();
     QTest::mouseClick(window->findChild<QPushButton*>("stop"), Qt::LeftButton);
-    for (double waited = 0.0; Voices() > 0 && waited < releaseMillis + 2 * kBlockMillis + 20.0;
-         waited += kBlockMillis) {
+    for (double waited = 0.0; waited < releaseMillis + 2 * kBlockMillis + 20.0 && Voices() > 0;
+         waited += kBlockMillis)
       Turn();
-    }
     return Voices() == 0;
   }
 
   std::uint64_t seed = 17;
   SynthHost host;
   Scheduler scheduler{host};
-  CountingSink sink;
+  int shown = 0;
   std::unique_ptr<Window1> window;
-  std::vector<float> left = std::vector<float>(kBlockFrames);
-  std::vector<float> right = std::vector<float>(kBlockFrames);
+  std::vector<float> left = std::vector<float>(Synth::kBlockFrames);
+  std::vector<float> right = std::vector<float>(Synth::kBlockFrames);
 };
 
 }  // namespace quillotone::testing
