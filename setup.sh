@@ -8,7 +8,7 @@ build_packages=(g++ cmake make pkg-config qt6-base-dev libfluidsynth-dev fluid-s
   librtmidi-dev libjack-jackd2-dev libasound2-dev)
 test_packages=(libgtest-dev timgm6mb-soundfont pulseaudio pulseaudio-utils python3-mido jackd2
   jack-tools clang-14 libclang-rt-14-dev pipewire pipewire-bin pipewire-pulse wireplumber dbus
-  sox)
+  sox procps)
 
 install_missing() {
   local missing=()
