@@ -6,9 +6,10 @@ set -euo pipefail
 cd "$(dirname "$0")"
 
 build_packages=(g++ cmake make pkg-config qt6-base-dev libfluidsynth-dev fluid-soundfont-gm
-  librtmidi-dev libjack-jackd2-dev librsvg2-bin libsndfile1-dev)
+  librtmidi-dev libjack-jackd2-dev librsvg2-bin libsndfile1-dev libasound2-dev)
 test_packages=(libgtest-dev timgm6mb-soundfont pulseaudio pulseaudio-utils python3-mido jackd2
-  jack-tools sox fluidsynth clang-14 libclang-rt-14-dev desktop-file-utils appstream man-db file)
+  jack-tools sox fluidsynth clang-14 libclang-rt-14-dev desktop-file-utils appstream man-db file
+  pipewire pipewire-bin pipewire-pulse wireplumber dbus procps)
 package_packages=(build-essential debhelper dpkg-dev lintian)
 
 install_missing() {

@@ -211,12 +211,11 @@ void App::StartSound() {
   connect(&synthHost_, &SynthHost::failed, this, [this](const QString& problem) {
     messages_->Show(problem + QStringLiteral("\n\nQuillotone keeps working, but plays silently."));
   });
-  connect(&synthHost_, &SynthHost::lost, this, [this](const QString& problem) {
-    std::cerr << "quillotone: " << problem.toStdString() << '\n';
-    messages_->Show(problem);
-  });
-  connect(&synthHost_, &SynthHost::restored, this,
-          [] { std::cerr << "quillotone: the sound output is back\n"; });
+  // Not modal: the window, stop included, goes on working under them.
+  connect(&synthHost_, &SynthHost::outputLost, this,
+          [this](const QString& problem) { messages_->Notice(problem); });
+  connect(&synthHost_, &SynthHost::outputBack, this,
+          [this](const QString& news) { messages_->Notice(news); });
   SynthOptions options;
   options.soundFont = options_.soundFont.empty()
                           ? qEnvironmentVariable(kSoundFontVariable).toStdString()

@@ -62,7 +62,9 @@ bool Scheduler::RunReady() {
   for (const Pending& pending : turn) {
     if (pending.ticket != pending.context->ticket_) continue;
     ThreadContext& context = *pending.context;
-    Resume(context, context.started_ && logicalTime_ ? context.now_ : playhead_.Microseconds());
+    Resume(context, !context.started_ ? playhead_.BeginThread()
+                    : logicalTime_    ? context.now_
+                                      : playhead_.Microseconds());
   }
   return !turn.empty();
 }

@@ -2,15 +2,22 @@
 
 #include <fluidsynth.h>
 
+// The header leaves its thread-local handler out of its own extern "C".
+extern "C" {
+#include <alsa/error.h>
+}
+
 #include <algorithm>
 #include <array>
 #include <chrono>
 #include <climits>
 #include <cmath>
+#include <cstdarg>
 #include <cstdio>
 #include <filesystem>
 #include <string_view>
 #include <system_error>
+#include <utility>
 
 #include "framework/Midi.h"
 #include "framework/SoundFontFile.h"
@@ -54,22 +61,63 @@ constexpr double kGain = 0.6;
 
 constexpr const char* kLogPrefix = "quillotone: fluidsynth: ";
 
-// Warnings and errors keep reaching the terminal, marked as ours; FluidSynth's
-// chatter (info, debug) does not.
-void LogToStderr(int level, const char* message, void* /*data*/) {
+// Where FluidSynth's and ALSA's messages go on this thread instead of the
+// terminal, while set: opening an output (a retry without a server would
+// print a dozen lines each time) and the audio thread (whose write error is
+// how a lost server shows, and is told by the program in words of its own).
+thread_local std::string* tCapturedLog = nullptr;
+
+void Capture(std::string_view text) {
+  while (!text.empty() && text.back() == '\n') text.remove_suffix(1);
+  if (text.empty()) return;
+  if (!tCapturedLog->empty()) *tCapturedLog += "; ";
+  *tCapturedLog += text;
+}
+
+// Warnings and errors otherwise keep reaching the terminal, marked as ours;
+// FluidSynth's chatter (info, debug) does not.
+void LogFluidSynth(int level, const char* message, void* /*data*/) {
   std::string_view text = message != nullptr ? message : "";
+  if (tCapturedLog != nullptr) return Capture(text);
   while (!text.empty() && text.back() == '\n') text.remove_suffix(1);
   const char* kind = level == FLUID_WARN ? "warning: " : "error: ";
   std::fprintf(stderr, "%s%s%.*s\n", kLogPrefix, kind, static_cast<int>(text.size()), text.data());
 }
 
+void LogAlsa(const char* /*file*/, int /*line*/, const char* /*function*/, int /*error*/,
+             const char* format, va_list arguments) {
+  std::array<char, 256> text{};
+  std::vsnprintf(text.data(), text.size(), format, arguments);
+  if (tCapturedLog != nullptr) Capture(text.data());
+}
+
+// Captures this thread's FluidSynth and ALSA messages into `text` while it lives.
+class CapturedLog {
+ public:
+  CapturedLog()
+      : previous_(std::exchange(tCapturedLog, &text)),
+        previousAlsa_(snd_lib_error_set_local(LogAlsa)) {}
+  ~CapturedLog() {
+    snd_lib_error_set_local(previousAlsa_);
+    tCapturedLog = previous_;
+  }
+  CapturedLog(const CapturedLog&) = delete;
+  CapturedLog& operator=(const CapturedLog&) = delete;
+
+  std::string text;
+
+ private:
+  std::string* previous_;
+  snd_local_error_handler_t previousAlsa_;
+};
+
 void RouteFluidSynthLog() {
   // FluidSynth's log table is process-wide; set it once, before any synth
   // exists, even when two synths are made on different threads.
   [[maybe_unused]] static const bool routed = [] {
-    fluid_set_log_function(FLUID_PANIC, LogToStderr, nullptr);
-    fluid_set_log_function(FLUID_ERR, LogToStderr, nullptr);
-    fluid_set_log_function(FLUID_WARN, LogToStderr, nullptr);
+    fluid_set_log_function(FLUID_PANIC, LogFluidSynth, nullptr);
+    fluid_set_log_function(FLUID_ERR, LogFluidSynth, nullptr);
+    fluid_set_log_function(FLUID_WARN, LogFluidSynth, nullptr);
     fluid_set_log_function(FLUID_INFO, nullptr, nullptr);
     fluid_set_log_function(FLUID_DBG, nullptr, nullptr);
     return true;
@@ -81,10 +129,10 @@ void RouteFluidSynthLog() {
 constexpr std::size_t kPendingCapacity = 4096;
 
 std::string AudioFailure(const std::string& tried) {
-  return "No audio output could be opened (tried: " + tried +
+  return "No audio output could be opened (" + tried +
          "). Check that a sound server is running (PulseAudio or PipeWire; Debian packages "
          "pulseaudio or pipewire-pulse) and that an output device is present and not muted. "
-         "Quillotone tries again as it plays, so sound starts once there is an output.";
+         "Quillotone plays on silently and is heard as soon as there is an output.";
 }
 
 }  // namespace
@@ -159,13 +207,6 @@ Synth::Synth(const SynthOptions& options) {
   preferredDriver_ = options.audioDriver;
   fluid_settings_setint(settings_.get(), "audio.period-size", kPeriodFrames);
   fluid_settings_setint(settings_.get(), "audio.periods", kPeriods);
-  // Without a sound server the synth is still worth having: its output can
-  // be opened later, once the server is there.
-  try {
-    OpenOutput();
-  } catch (const SynthError& e) {
-    outputProblem_ = e.what();
-  }
 }
 
 Synth::~Synth() {
@@ -198,24 +239,27 @@ void Synth::ProgramChange(int channel, int program) {
 void Synth::OpenOutput() {
   if (!playsOut_) throw std::logic_error("Synth::OpenOutput: made without an audio output");
   if (driver_) return;
+  outputLog_.clear();
   std::string tried;
   auto tryDriver = [&](const std::string& name) {
-    tried += tried.empty() ? name : ", " + name;
-    if (fluid_settings_setstr(settings_.get(), "audio.driver", name.c_str()) != FLUID_OK) {
-      return false;
+    CapturedLog log;
+    if (fluid_settings_setstr(settings_.get(), "audio.driver", name.c_str()) == FLUID_OK) {
+      driver_.reset(new_fluid_audio_driver2(settings_.get(), &Synth::AudioCallback, this));
     }
-    driver_.reset(new_fluid_audio_driver2(settings_.get(), &Synth::AudioCallback, this));
-    if (!driver_) return false;
-    audioDriverName_ = name;
-    return true;
+    if (driver_) {
+      audioDriverName_ = name;
+      return true;
+    }
+    tried += (tried.empty() ? "" : "; ") + name + ": " + (log.text.empty() ? "failed" : log.text);
+    return false;
   };
   // The clock starts again from here, not from when it last moved.
   renderedAt_.store(std::chrono::steady_clock::now().time_since_epoch().count(),
                     std::memory_order_relaxed);
-  // Once a driver has worked, it is the one to reopen.
-  const std::string& wanted = !audioDriverName_.empty() ? audioDriverName_ : preferredDriver_;
-  if (!wanted.empty()) {
-    if (!tryDriver(wanted)) throw SynthError(AudioFailure(tried));
+  // Every driver is tried again each time: the one that works may change as
+  // sound servers come and go.
+  if (!preferredDriver_.empty()) {
+    if (!tryDriver(preferredDriver_)) throw SynthError(AudioFailure(tried));
     return;
   }
   for (const char* name : kAudioDrivers) {
@@ -305,6 +349,7 @@ void Synth::Render(std::span<float> left, std::span<float> right) {
 
 int Synth::AudioCallback(void* data, int len, int nfx, float* fx[], int nout, float* out[]) {
   auto* self = static_cast<Synth*>(data);
+  tCapturedLog = &self->outputLog_;  // this thread ends before the synth does
   if (nfx == 0) {
     // No separate effects buffers: reverb and chorus are mixed into the output.
     float* mixed[4] = {out[0], out[1 % nout], out[0], out[1 % nout]};

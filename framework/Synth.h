@@ -85,8 +85,11 @@ class Synth {
   // included.
   [[nodiscard]] int ActiveVoices() const { return voices_.load(std::memory_order_relaxed); }
 
-  // The audio output. Opening may throw SynthError (no device, no server);
-  // closing stops the rendering, and with it the clock, until it opens again.
+  // The audio output, closed until opened here. Opening tries the drivers in
+  // order of preference (or the one named) every time, and throws SynthError
+  // saying what each said (no device, no server); their own messages stay off
+  // the terminal. Closing stops the rendering, and with it the clock, until
+  // it opens again.
   void OpenOutput();
   void CloseOutput();
   // With the output closed: forgets every event not yet applied and ends
@@ -94,11 +97,11 @@ class Synth {
   // opens again (after a lost server, say).
   void Silence();
   [[nodiscard]] bool HasAudioOutput() const { return driver_ != nullptr; }
-  // Made with an audio output (which may be closed now), not for Render.
+  // Made for an audio output (which may be closed now), not for Render.
   [[nodiscard]] bool playsOut() const { return playsOut_; }
-  // Why the output could not be opened when the synth was made; empty if it
-  // was. The synth is made all the same, and OpenOutput may be tried again.
-  [[nodiscard]] const std::string& outputProblem() const { return outputProblem_; }
+  // What FluidSynth said on the audio thread of the output last closed (why
+  // it stopped, if it did).
+  [[nodiscard]] const std::string& outputLog() const { return outputLog_; }
   [[nodiscard]] const std::string& soundFont() const { return soundFont_; }
   [[nodiscard]] const std::string& audioDriver() const { return audioDriverName_; }
 
@@ -142,7 +145,8 @@ class Synth {
   std::string soundFont_;
   std::string audioDriverName_;
   std::string preferredDriver_;
-  std::string outputProblem_;
+  // Written by the audio thread only, read once it has been joined.
+  std::string outputLog_;
   bool playsOut_ = false;
   double sampleRate_ = 0.0;
   std::uint64_t startFrame_ = 0;

@@ -5,6 +5,7 @@
 #include <chrono>
 #include <cmath>
 #include <exception>
+#include <iostream>
 #include <limits>
 #include <stop_token>
 #include <utility>
@@ -17,6 +18,14 @@ constexpr double kNanosPerMicro = 1'000.0;
 constexpr int kMaxProgram = 127;
 // Frames beyond this are as good as never; it keeps the conversion defined.
 constexpr double kMaxFrame = 0x1p62;
+// A period whose render may be under way by the time an event reaches the
+// audio thread is too late for that event.
+constexpr double kRenderMarginMicros = 5'000.0;
+
+constexpr const char* kStoppedNotice =
+    "The sound output stopped: the sound server went away, or the audio device was removed. "
+    "Quillotone plays on silently, and is heard again as soon as the sound server is back.";
+constexpr const char* kBackNotice = "The sound output is back: Quillotone is heard again.";
 
 }  // namespace
 
@@ -77,30 +86,43 @@ void SynthHost::TakeLoaded() {
   }
 }
 
-bool SynthHost::OpenOutput() {
-  if (!synth_ || !synth_->playsOut()) return false;
-  if (!synth_->HasAudioOutput()) {
-    const double now = Microseconds();
-    try {
-      synth_->OpenOutput();
-    } catch (const SynthError& e) {
-      failedOpenMicros_ = WallMicros();
-      if (!failureReported_) {
-        failureReported_ = true;
-        emit failed(QString::fromStdString(e.what()));
-      }
-      return false;
-    }
-    Rebase(now);
-    framesAtOpen_ = synth_->Frames();
-    if (failureReported_) {
-      failureReported_ = false;
-      emit restored();
-    }
+void SynthHost::Use(bool noteOn) {
+  if (!synth_->playsOut()) return;
+  if (output_ == Output::kOpening || output_ == Output::kOpen) {
+    idle_.start();
+  } else if (noteOn) {
+    RequestOutput(false);
   }
+}
+
+void SynthHost::RequestOutput(bool evenIfTriedLately) {
+  if (!synth_ || !synth_->playsOut()) return;
+  if (output_ == Output::kOpening || output_ == Output::kOpen) return;
+  if (output_ == Output::kLost && !evenIfTriedLately &&
+      WallMicros() - triedMicros_ < kRetryMicros) {
+    return;
+  }
+  // From here the synth's next frame is the playhead's present; the clock
+  // stands still while the driver starts rather than skip what it is sent.
+  Rebase(Microseconds());
+  output_ = Output::kOpening;
   idle_.start();
-  if (!watch_.isActive()) watch_.start();  // restarting it at every note would starve it
-  return true;
+  QMetaObject::invokeMethod(this, &SynthHost::OpenNow, Qt::QueuedConnection);
+}
+
+void SynthHost::OpenNow() {
+  if (output_ != Output::kOpening || !synth_ || synth_->HasAudioOutput()) return;
+  triedMicros_ = WallMicros();
+  try {
+    synth_->OpenOutput();
+  } catch (const SynthError& e) {
+    // Nothing takes what was sent meanwhile off the queue.
+    synth_->Silence();
+    Lose(e.what(), QString::fromStdString(e.what()));
+    return;
+  }
+  framesAtOpen_ = synth_->Frames();
+  watch_.start();
 }
 
 void SynthHost::CheckOutput() {
@@ -108,35 +130,56 @@ void SynthHost::CheckOutput() {
     watch_.stop();
     return;
   }
+  const bool started = synth_->Frames() != framesAtOpen_;
+  if (started && output_ == Output::kOpening) {
+    output_ = Output::kOpen;
+    if (lossTold_) {
+      lossTold_ = false;
+      std::cerr << "quillotone: the sound output is back\n";
+      emit outputBack(QString::fromLatin1(kBackNotice));
+    }
+  }
   const double sinceRendered = std::chrono::duration<double, std::micro>(
                                    std::chrono::steady_clock::now() - synth_->LastRendered())
                                    .count();
-  const bool started = synth_->Frames() != framesAtOpen_;
   if (sinceRendered < (started ? kLostMicros : kFirstRenderMicros)) return;
   CloseOutput();
   // What was sounding or due when it stopped must not all come out at once
   // when it opens again: the melody's note-offs meanwhile went nowhere.
   synth_->Silence();
-  // Notes try to open it again from now on, quietly, as after a failed open.
-  failedOpenMicros_ = WallMicros();
-  failureReported_ = true;
-  emit lost(QStringLiteral(
-      "The sound output stopped: the sound server went away, or the audio device was removed. "
-      "Quillotone keeps playing silently, and is heard again as soon as the sound server is "
-      "back."));
+  const std::string said =
+      synth_->outputLog().empty() ? "it rendered nothing" : synth_->outputLog();
+  Lose("the sound output stopped (" + said + "); playing on silently until it is back",
+       QString::fromLatin1(kStoppedNotice));
+}
+
+void SynthHost::Lose(const std::string& line, const QString& notice) {
+  output_ = Output::kLost;
+  if (lossTold_) return;
+  lossTold_ = true;
+  std::cerr << "quillotone: " << line << '\n';
+  emit outputLost(notice);
 }
 
 void SynthHost::CloseOutput() {
   idle_.stop();
   watch_.stop();
-  if (!outputOpen()) return;
-  const double now = Microseconds();
-  synth_->CloseOutput();
-  Rebase(now);
+  if (outputOpen()) {
+    const double now = Microseconds();
+    synth_->CloseOutput();
+    Rebase(now);
+  }
+  if (output_ == Output::kOpening || output_ == Output::kOpen) {
+    output_ = lossTold_ ? Output::kLost : Output::kClosed;
+  }
 }
 
 bool SynthHost::OnSynthClock() const {
   return synth_ && (!synth_->playsOut() || synth_->HasAudioOutput());
+}
+
+bool SynthHost::Renders() const {
+  return synth_ && (!synth_->playsOut() || output_ == Output::kOpening || output_ == Output::kOpen);
 }
 
 double SynthHost::WallMicros() const {
@@ -175,19 +218,38 @@ double SynthHost::Microseconds() const {
   return lastMicros_;
 }
 
+double SynthHost::BeginThread() {
+  RequestOutput(true);  // a start always looks for a server, however lately tried
+  const double now = Microseconds();
+  if (!synth_ || !synth_->playsOut() || !Renders()) return now;
+  // The melody's clock begins a lead before the output's next period, so its
+  // first note is rendered with that period; the notes after it keep the
+  // whole lead, as the thread wakes that much earlier for each.
+  double next = originMicros_ + static_cast<double>(synth_->Frames() - originFrame_) *
+                                    kMicrosPerSecond / synth_->sampleRate();
+  const double period = synth_->PeriodSeconds() * kMicrosPerSecond;
+  if (!synth_->HasAudioOutput()) {
+    // A stream that starts may stumble once over its first period (seen with
+    // PulseAudio: 5 ms of silence inserted), which would stretch the first
+    // step: the melody begins with the second.
+    next += period;
+  } else {
+    const double sinceRendered = std::chrono::duration<double, std::micro>(
+                                     std::chrono::steady_clock::now() - synth_->LastRendered())
+                                     .count();
+    if (sinceRendered > period - kRenderMarginMicros) next += period;
+  }
+  return std::min(now, next - kLeadMicros);
+}
+
 void SynthHost::DropScheduled(std::uint32_t source) {
   if (synth_) synth_->DropScheduled(source);
 }
 
-void SynthHost::KeepOpen() {
-  if (!synth_->playsOut()) return;
-  if (synth_->HasAudioOutput() || WallMicros() - failedOpenMicros_ >= kRetryMicros) OpenOutput();
-}
-
 void SynthHost::Schedule(double micros, int channel, int note, int velocity, std::uint32_t source) {
   if (!synth_) return;
-  KeepOpen();
-  if (!OnSynthClock()) return;  // no output to play it on
+  Use(velocity > 0);
+  if (!Renders()) return;  // no output to play it on
   const double frames =
       std::round((micros + kLeadMicros - originMicros_) * synth_->sampleRate() / kMicrosPerSecond);
   if (std::isnan(frames)) return;
@@ -198,10 +260,10 @@ void SynthHost::Schedule(double micros, int channel, int note, int velocity, std
 
 void SynthHost::SendNow(int channel, int note, int velocity) {
   if (!synth_) return;
-  KeepOpen();
+  Use(velocity > 0);
   // With no output nothing sounds (a lost one was silenced), and nothing
   // would take the event off the queue.
-  if (!OnSynthClock()) return;
+  if (!Renders()) return;
   synth_->NoteNow(channel, note, velocity);
 }
 
@@ -218,16 +280,6 @@ void SynthHost::Adopt(std::unique_ptr<Synth> synth) {
   Rebase(now);
   for (int channel = 0; channel < kChannels; ++channel) {
     synth_->ProgramChange(channel, programs_[static_cast<std::size_t>(channel)]);
-  }
-  if (synth_->HasAudioOutput()) {
-    framesAtOpen_ = synth_->Frames();
-    idle_.start();
-    watch_.start();
-  } else if (synth_->playsOut()) {
-    // No output yet: said once, and tried again as notes come.
-    failedOpenMicros_ = WallMicros();
-    failureReported_ = true;
-    emit failed(QString::fromStdString(synth_->outputProblem()));
   }
   emit ready();
 }

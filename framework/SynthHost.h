@@ -5,6 +5,7 @@
 #include <QString>
 #include <QTimer>
 #include <array>
+#include <cstdint>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -15,34 +16,50 @@
 
 namespace quillotone {
 
-// Owns the program's one synth and is the playhead threads are paced by.
+// Owns the program's one synth, its audio output and the playhead threads
+// are paced by.
 //
 // With a synth that plays, the playhead is the synth's own sample clock, so
 // the lead between what the melody has scheduled and what is heard never runs
 // out nor grows. Without one (still loading, failed, its output closed while
 // idle, or an output that stopped rendering) it runs on the system clock, and
 // the program keeps going silently.
+//
+// The output's life is one state, changed only here:
+//   closed  --a note-on or a thread starting-->  opening
+//   opening --the first period rendered-->  open
+//   opening, open --nothing sent for kIdleCloseMs-->  closed
+//   opening --no server, or nothing rendered-->  lost
+//   open --nothing rendered for kLostMicros (the server went away)-->  lost
+//   lost --a thread starting, or a note-on kRetryMicros after the last try-->  opening
+// A loss is told once (a line on stderr, outputLost), and so is the return
+// from it (outputBack); FluidSynth's and ALSA's own messages stay off the
+// terminal. It never opens before a note wants it, so never at launch.
 class SynthHost : public QObject, public Playhead {
   Q_OBJECT
 
  public:
+  enum class Output : std::uint8_t { kClosed, kOpening, kOpen, kLost };
+
   // How far ahead of the playhead events are scheduled: covers one audio
   // period (the audio thread renders a period at a time, so it must hold
   // every event due within it) and the event loop's lateness, so that
-  // lateness never reaches the listener.
+  // lateness never reaches the listener. A thread's first note does without
+  // it (BeginThread).
   static constexpr double kLeadMicros = 120'000.0;
   // A playing synth whose clock has not moved for this long counts as stopped.
   static constexpr double kStallMicros = 200'000.0;
   // An open output with nothing sent to it for this long is closed: an open
   // stream costs CPU even when silent. Longer than any release and reverb.
   static constexpr int kIdleCloseMs = 4000;
+  // How often a melody that plays on with the output lost looks for it.
   static constexpr double kRetryMicros = 1'000'000.0;
   // An open output that has rendered nothing for this long is lost (its
   // sound server went away); one that never rendered gets longer to start.
   // Long enough that a machine too busy to feed the audio is not taken for
   // a lost server (and if it is, the output comes back by itself).
   static constexpr double kLostMicros = 2'000'000.0;
-  static constexpr double kFirstRenderMicros = 5'000'000.0;
+  static constexpr double kFirstRenderMicros = 3'000'000.0;
   // How often an open output is checked for that.
   static constexpr int kWatchMs = 250;
   static constexpr int kChannels = 16;
@@ -57,19 +74,13 @@ class SynthHost : public QObject, public Playhead {
   void LoadInBackground(SynthOptions options);
 
   [[nodiscard]] Synth* synth() const { return synth_.get(); }
-
-  // The audio output's life. Events open it when it is closed (trying again
-  // at most every kRetryMicros after a failure, so sound comes back by itself
-  // when the server does); it closes itself after kIdleCloseMs without
-  // events, or when it stops rendering (lost()). Opening reports a failure
-  // through failed(), once until an open succeeds, and returns false. The
-  // playhead stays continuous throughout.
-  bool OpenOutput();
-  void CloseOutput();
+  [[nodiscard]] Output output() const { return output_; }
+  // An audio driver exists (opening or open).
   [[nodiscard]] bool outputOpen() const { return synth_ && synth_->HasAudioOutput(); }
 
   // Playhead.
   [[nodiscard]] double Microseconds() const override;
+  double BeginThread() override;
   void DropScheduled(std::uint32_t source) override;
 
   // The note players' way in. Scheduled events are stamped with the thread's
@@ -81,12 +92,12 @@ class SynthHost : public QObject, public Playhead {
 
  signals:
   void ready();
-  // What is missing and how to fix it, in words for the user.
+  // The synth could not be made: what is missing and how to fix it.
   void failed(const QString& message);
-  // The output stopped rendering while open; the melody goes on silently.
-  void lost(const QString& message);
-  // An output is open again after a failure or a loss.
-  void restored();
+  // The output could not be opened, or stopped; the melody goes on silently.
+  void outputLost(const QString& message);
+  // Heard again after outputLost.
+  void outputBack(const QString& message);
   // From the loader's thread: what it made waits in loaded_.
   void loaderDone(QPrivateSignal);
 
@@ -98,10 +109,19 @@ class SynthHost : public QObject, public Playhead {
   void Rebase(double now);
   // Whether the synth's clock paces the playhead now.
   [[nodiscard]] bool OnSynthClock() const;
+  // Whether events sent now will be rendered (the output may be opening).
+  [[nodiscard]] bool Renders() const;
   [[nodiscard]] double WallMicros() const;
-  void KeepOpen();
-  // Closes an open output that stopped rendering, and says so once.
+  // A note is sent: keeps the output open, or (a note-on) has it opened.
+  void Use(bool noteOn);
+  // Moves to opening; the driver starts on the event loop's next turn, so
+  // that what the thread asking schedules on this turn is queued before the
+  // first period renders.
+  void RequestOutput(bool evenIfTriedLately);
+  void OpenNow();
+  void CloseOutput();
   void CheckOutput();
+  void Lose(const std::string& line, const QString& notice);
 
   std::unique_ptr<Synth> synth_;
   // The loader's result, handed to the host's thread under the lock: plain
@@ -113,6 +133,11 @@ class SynthHost : public QObject, public Playhead {
   QElapsedTimer wall_;
   QTimer idle_;
   QTimer watch_;
+  Output output_ = Output::kClosed;
+  // A loss has been told and its return not yet.
+  bool lossTold_ = false;
+  // When an open was last tried, on the system clock.
+  double triedMicros_ = 0.0;
   // The clock when the output last opened: not yet moved means starting.
   std::uint64_t framesAtOpen_ = 0;
   // The playhead on the synth's clock is originMicros_ at originFrame_; on
@@ -120,10 +145,6 @@ class SynthHost : public QObject, public Playhead {
   double originMicros_ = 0.0;
   std::uint64_t originFrame_ = 0;
   double wallOffsetMicros_ = 0.0;
-  // When events last tried to open the output and failed; whether that
-  // failure has been reported.
-  double failedOpenMicros_ = -kRetryMicros;
-  bool failureReported_ = false;
   std::array<int, kChannels> programs_{};
   // The playhead never moves backwards; this remembers what it last said.
   mutable double lastMicros_ = 0.0;

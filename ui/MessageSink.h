@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QMessageBox>
+#include <QPointer>
 #include <QString>
 
 class QWidget;
@@ -12,17 +14,29 @@ class MessageSink {
  public:
   virtual ~MessageSink() = default;
   virtual void Show(const QString& text) = 0;
+  // News that waits for no one (the sound output lost, or back): the program
+  // goes on, its window usable, while it shows. A later notice takes the
+  // place of one still showing. Shown as a message unless a sink does better.
+  virtual void Notice(const QString& text) { Show(text); }
 };
 
 // A Qt message box titled with the program's name, with one OK button.
 class MessageBoxSink final : public MessageSink {
  public:
   explicit MessageBoxSink(QWidget* parent = nullptr) : parent_(parent) {}
+  ~MessageBoxSink() override;
+  MessageBoxSink(const MessageBoxSink&) = delete;
+  MessageBoxSink& operator=(const MessageBoxSink&) = delete;
+
   void SetParent(QWidget* parent) { parent_ = parent; }
   void Show(const QString& text) override;
+  // A box that is not modal, so stop works while it is up.
+  void Notice(const QString& text) override;
+  [[nodiscard]] QMessageBox* notice() const { return notice_.data(); }
 
  private:
   QWidget* parent_;
+  QPointer<QMessageBox> notice_;
 };
 
 }  // namespace quillotone

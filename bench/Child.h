@@ -1,20 +1,15 @@
 #pragma once
 
-// A private PulseAudio server for tests and benchmarks: one null sink, whose
-// monitor can be recorded, reachable only through a socket in a directory of
-// our own, so that a user's own sound server is never touched. Plain POSIX
-// processes, ended however the caller leaves.
+// Child processes for the benchmarks: each measurement runs in one of its
+// own, as do the recorders and the sound server's helpers.
 #include <fcntl.h>
 #include <sys/prctl.h>
-#include <sys/socket.h>
-#include <sys/un.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <chrono>
 #include <csignal>
-#include <cstdint>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -22,9 +17,7 @@
 #include <thread>
 #include <vector>
 
-#include "support/TempDir.h"
-
-namespace quillotone::testing {
+namespace quillotone::bench {
 
 namespace fs = std::filesystem;
 
@@ -137,65 +130,4 @@ class Child {
   int status_ = 0;
 };
 
-inline bool CanConnect(const fs::path& socketPath) {
-  const int fd = socket(AF_UNIX, SOCK_STREAM, 0);
-  if (fd < 0) return false;
-  sockaddr_un address{};
-  address.sun_family = AF_UNIX;
-  const std::string name = socketPath.string();
-  if (name.size() >= sizeof(address.sun_path)) {
-    close(fd);
-    return false;
-  }
-  std::copy(name.begin(), name.end(), address.sun_path);
-  const bool ok = connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof(address)) == 0;
-  close(fd);
-  return ok;
-}
-
-// The daemon with one null sink. Declare it before anything that plays to it
-// or records from it, so those go first.
-class PulseDaemon {
- public:
-  static constexpr const char* kSinkName = "quillotone_test";
-
-  // False if it could not be started or does not listen within `limit`;
-  // log() then says why.
-  bool Start(std::chrono::milliseconds limit = std::chrono::seconds(5)) {
-    if (dir_.path().empty()) return false;
-    const std::string d = dir_.path().string();
-    if (!daemon_.Start(
-            {"pulseaudio", "-n", "--daemonize=no", "--system=false", "--use-pid-file=false",
-             "--exit-idle-time=-1", "--disallow-exit", "--log-target=stderr", "-L",
-             std::string("module-null-sink sink_name=") + kSinkName, "-L",
-             "module-native-protocol-unix auth-anonymous=1 socket=" + d + "/native"},
-            {"HOME=" + d, "XDG_RUNTIME_DIR=" + d, "PULSE_RUNTIME_PATH=" + d,
-             "PULSE_STATE_PATH=" + d, "PULSE_SERVER="},
-            dir_.path() / "daemon.log")) {
-      return false;
-    }
-    const auto until = std::chrono::steady_clock::now() + limit;
-    while (daemon_.Running() && !CanConnect(socket())) {
-      if (std::chrono::steady_clock::now() >= until) return false;
-      std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    }
-    return daemon_.Running();
-  }
-
-  [[nodiscard]] fs::path socket() const { return dir_.path() / "native"; }
-  // What PULSE_SERVER (or --server) takes to reach this daemon.
-  [[nodiscard]] std::string server() const { return "unix:" + socket().string(); }
-  [[nodiscard]] const fs::path& dir() const { return dir_.path(); }
-  [[nodiscard]] std::string log() const { return ReadText(dir_.path() / "daemon.log"); }
-  [[nodiscard]] bool Running() { return daemon_.Running(); }
-  // Ends the daemon (SIGTERM, as at a logout); Start() brings it back on the
-  // same socket.
-  void Stop() { daemon_.Stop(); }
-
- private:
-  // Declared so that they go in reverse: the daemon, then its directory.
-  TempDir dir_{"quillotone-pulse"};
-  Child daemon_;
-};
-
-}  // namespace quillotone::testing
+}  // namespace quillotone::bench

@@ -1,0 +1,40 @@
+#!/bin/bash
+# A private sound server with one null sink, for the tests and benchmarks:
+# PulseAudio, or PipeWire with its pulse service and WirePlumber on a session
+# bus of its own. All of it lives in DIR, so no user's server is touched;
+# clients reach it with PULSE_SERVER=unix:DIR/pulse/native, and record it
+# from quillotone_test.monitor. It ends with OWNER_PID, should that die first.
+#   sound_server.sh start pulseaudio|pipewire DIR [OWNER_PID]
+#   sound_server.sh stop DIR
+set -eu
+if [ "$1" = stop ]; then
+  pids=$(tr '\n' , <"$2/pids" 2>/dev/null) && rm -f "$2/pids" && kill ${pids//,/ } 2>/dev/null || true
+  # Gone, so that a server started next finds its sockets free.
+  for _ in $(seq 100); do ps -o stat= -p "${pids%,}" | grep -qv Z || exit 0; sleep 0.05; done
+  exit 0
+fi
+kind=$2 dir=$3 owner=${4:-$PPID}
+mkdir -p "$dir/pulse" && chmod 700 "$dir"
+export HOME="$dir" XDG_RUNTIME_DIR="$dir" XDG_CONFIG_HOME="$dir" XDG_STATE_HOME="$dir" \
+  PULSE_RUNTIME_PATH="$dir/pulse" DBUS_SESSION_BUS_ADDRESS="unix:path=$dir/bus" PULSE_SERVER=
+run() { env -u PULSE_SERVER "$@" </dev/null >>"$dir/$1.log" 2>&1 & echo $! >>"$dir/pids"; }
+if [ "$kind" = pulseaudio ]; then
+  run pulseaudio -n --daemonize=no --exit-idle-time=-1 --disallow-exit -L \
+    "module-null-sink sink_name=quillotone_test" -L \
+    "module-native-protocol-unix auth-anonymous=1 socket=$dir/pulse/native"
+else
+  run dbus-daemon --session --nofork --address="$DBUS_SESSION_BUS_ADDRESS"
+  run pipewire && run wireplumber && run pipewire-pulse
+fi
+# The monitor for its owner, until it goes.
+(while kill -0 "$owner" && [ -f "$dir/pids" ]; do sleep 1; done; kill $(cat "$dir/pids")) \
+  </dev/null >/dev/null 2>&1 &
+export PULSE_SERVER="unix:$dir/pulse/native"
+for _ in $(seq 100); do
+  pactl info 2>/dev/null | grep -q "Default Sink: quillotone_test" && exit 0
+  [ "$kind" = pulseaudio ] || pactl list short sinks 2>/dev/null | grep -q quillotone_test ||
+    pw-cli create-node adapter '{ factory.name=support.null-audio-sink node.name=quillotone_test
+      media.class=Audio/Sink object.linger=true audio.position=[FL FR] }' >/dev/null 2>&1 || true
+  sleep 0.1
+done
+echo "sound_server.sh: $kind did not start; see $dir/*.log" >&2 && exit 1
