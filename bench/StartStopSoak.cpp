@@ -11,7 +11,7 @@
 
 #include "melody/Modes.h"
 #include "support/EventLoop.h"
-#include "support/ResidentMemory.h"
+#include "ResidentMemory.h"
 #include "support/SynthWindow.h"
 
 using namespace quillotone;

@@ -8,6 +8,7 @@
 
 #include <QApplication>
 #include <QPushButton>
+#include <QTemporaryDir>
 #include <QtTest/QTest>
 #include <cstdio>
 #include <memory>
@@ -15,7 +16,6 @@
 
 #include "app/App.h"
 #include "support/EventLoop.h"
-#include "support/TempDir.h"
 #include "ui/Texts.h"
 #include "ui/Window1.h"
 
@@ -99,8 +99,8 @@ class SoundServerTest : public ::testing::TestWithParam<const char*> {
                          .c_str());
   }
 
-  testing::TempDir tmp{"quillotone-server"};
-  std::string dir = tmp.path().string();
+  QTemporaryDir tmp;
+  std::string dir = tmp.path().toStdString();
   int argc = 1;
   char name[19] = "sound_server_tests";
   char* argv[2] = {name, nullptr};

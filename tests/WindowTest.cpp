@@ -10,7 +10,7 @@
 #include "framework/Thread.h"
 #include "melody/Modes.h"
 #include "support/EventLoop.h"
-#include "support/RecordingPlayerObject.h"
+#include "support/FakeWindow.h"
 #include "support/VirtualClock.h"
 #include "ui/ChasingArrows.h"
 #include "ui/MenuBar1.h"
@@ -22,6 +22,21 @@ namespace {
 
 using testing::NoteEvent;
 using testing::RunUntil;
+
+// A recording note player that the window owns and finds by name.
+class PlayerObject final : public QObject, public NotePlayer {
+ public:
+  PlayerObject(const QString& name, testing::RecordingNotePlayer recorder, QObject* parent)
+      : QObject(parent), recorder_(std::move(recorder)) {
+    setObjectName(name);
+  }
+  void PlayNote(int note, int velocity) override { recorder_.PlayNote(note, velocity); }
+  [[nodiscard]] int Instrument() const override { return recorder_.Instrument(); }
+  void SetInstrument(int instrument) override { recorder_.SetInstrument(instrument); }
+
+ private:
+  testing::RecordingNotePlayer recorder_;
+};
 
 // Remembers each message and whether start was enabled when it appeared.
 class RecordingSink final : public MessageSink {
@@ -46,7 +61,7 @@ class WindowTest : public ::testing::Test {
         .menuBar = *new MenuBar1(),
         .messages = sink,
         .makeNotePlayer = [this](int, const QString& name, QObject* parent) -> QObject* {
-          return new testing::RecordingPlayerObject(name, scheduler, notes, parent);
+          return new PlayerObject(name, {name.toStdString(), scheduler, notes}, parent);
         },
         .makeRandom = [this] { return std::make_unique<Random>(seed); },
         .yield = [this] { OnYield(); },
@@ -114,7 +129,7 @@ TEST_F(WindowTest, OpensIdleWithItsMembersWhereTheyBelong) {
                                "aeolian mode", "ionian mode", "blues scale", "pentatonic scale"}));
   EXPECT_EQ(popup->currentIndex(), 0);
   for (const char* name : {"NotePlayer1", "NotePlayer2"})
-    EXPECT_EQ(Find<testing::RecordingPlayerObject>(name)->Instrument(), 1) << name;
+    EXPECT_EQ(Find<PlayerObject>(name)->Instrument(), 1) << name;
   EXPECT_TRUE(RunningThreads().empty());
 }
 
