@@ -217,9 +217,11 @@ void App::StartSound() {
   connect(&synthHost_, &SynthHost::outputBack, this,
           [this](const QString& news) { messages_->Notice(news); });
   SynthOptions options;
-  options.soundFont = options_.soundFont.empty()
-                          ? qEnvironmentVariable(kSoundFontVariable).toStdString()
-                          : options_.soundFont;
+  // A path is bytes: taken as the system gave it, whatever its encoding.
+  const char* fromEnvironment = std::getenv(kSoundFontVariable);
+  options.soundFont = !options_.soundFont.empty()  ? options_.soundFont
+                      : fromEnvironment != nullptr ? fromEnvironment
+                                                   : std::string();
   synthHost_.LoadInBackground(options);
 }
 

@@ -184,7 +184,13 @@ Synth::Synth(const SynthOptions& options) {
   // FluidSynth would wait forever on a pipe and cannot say what is wrong with
   // a damaged file; look first.
   if (std::optional<std::string> problem = SoundFontProblem(soundFont_)) throw SynthError(*problem);
-  if (fluid_synth_sfload(synth_.get(), soundFont_.c_str(), 1) == FLUID_FAILED) {
+  // What FluidSynth says of a file it cannot load is in our message below.
+  bool loaded = false;
+  {
+    const CapturedLog log;
+    loaded = fluid_synth_sfload(synth_.get(), soundFont_.c_str(), 1) != FLUID_FAILED;
+  }
+  if (!loaded) {
     std::error_code error;
     if (!std::filesystem::is_regular_file(soundFont_, error)) {
       throw SynthError("SoundFont not found: " + soundFont_ +
