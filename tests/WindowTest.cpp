@@ -192,6 +192,7 @@ TEST_F(WindowTest, StartingAgainPlaysTheMelodyFromItsBeginning) {
 class ClickDuringSweepTest : public WindowTest {
  protected:
   void OnYield() override {
+    EXPECT_FALSE(Find<QPushButton>("stop")->isEnabled()) << "the controls are idle first";
     if (yields.size() == 10) Click("play");
     WindowTest::OnYield();
   }
