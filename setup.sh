@@ -57,7 +57,8 @@ case "${1:-}" in
     (cd build-test && ctest --output-on-failure -j2)
     stage "plain build and tests"
     # The whole suite again under AddressSanitizer and UndefinedBehaviorSanitizer.
-    build build-asan -DQUILLOTONE_WERROR=ON -DQUILLOTONE_SANITIZE=address,undefined
+    build build-asan -DQUILLOTONE_WERROR=ON -DQUILLOTONE_SANITIZE=address,undefined \
+      -DQUILLOTONE_BENCHMARKS=OFF
     (cd build-asan && ctest --output-on-failure -j2)
     stage "AddressSanitizer + UndefinedBehaviorSanitizer"
     # ThreadSanitizer on the tests that reach other threads (labelled audio).
