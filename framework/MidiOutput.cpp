@@ -3,11 +3,14 @@
 #include <RtMidi.h>
 #include <jack/jack.h>
 
+#include <atomic>
+#include <chrono>
 #include <cstdio>
 #include <filesystem>
 #include <memory>
 #include <set>
 #include <string_view>
+#include <thread>
 
 #include "framework/Midi.h"
 
@@ -63,9 +66,31 @@ std::set<std::string> JackPortsNamed(jack_client_t* client, const std::string& p
   return found;
 }
 
+// RtMidi hands JACK a message through a buffer that its client's process
+// callback empties once a cycle, so what was sent last is lost if the port
+// closes first. Waits (a second at most) until two cycles have run since:
+// the first starts after this call, the second after the first has ended.
+void WaitForJackCycles(const std::string& name) {
+  std::atomic<int> cycles{0};
+  const JackClient client = JackProbe(name);
+  if (!client) return;
+  jack_set_process_callback(
+      client.get(),
+      [](jack_nframes_t /*frames*/, void* count) {
+        static_cast<std::atomic<int>*>(count)->fetch_add(1);
+        return 0;
+      },
+      &cycles);
+  if (jack_activate(client.get()) != 0) return;
+  for (int waited = 0; cycles.load() < 2 && waited < 1000; ++waited) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  }
+  jack_deactivate(client.get());
+}
+
 }  // namespace
 
-MidiOutput::MidiOutput(const std::string& name) {
+MidiOutput::MidiOutput(const std::string& name) : name_(name) {
   std::string lastError;
   const auto open = [&](RtMidi::Api api, const char* system) {
     try {
@@ -108,7 +133,9 @@ MidiOutput::MidiOutput(const std::string& name) {
       "running JACK server (Debian package jackd2).");
 }
 
-MidiOutput::~MidiOutput() = default;
+MidiOutput::~MidiOutput() {
+  if (port_ && system_ == "JACK") WaitForJackCycles(name_);
+}
 
 void MidiOutput::Send(std::initializer_list<unsigned char> message) {
   if (!port_) return;

@@ -49,6 +49,7 @@ class MidiOutput {
  private:
   void Send(std::initializer_list<unsigned char> message);
 
+  std::string name_;
   std::unique_ptr<RtMidiOut> port_;
   std::array<std::bitset<128>, 16> sounding_;
   std::string system_;

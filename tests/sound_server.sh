@@ -30,11 +30,11 @@ fi
 (while kill -0 "$owner" && [ -f "$dir/pids" ]; do sleep 1; done; kill $(cat "$dir/pids")) \
   </dev/null >/dev/null 2>&1 &
 export PULSE_SERVER="unix:$dir/pulse/native"
-for _ in $(seq 100); do
+for _ in $(seq 300); do
   pactl info 2>/dev/null | grep -q "Default Sink: quillotone_test" && exit 0
   [ "$kind" = pulseaudio ] || pactl list short sinks 2>/dev/null | grep -q quillotone_test ||
     pw-cli create-node adapter '{ factory.name=support.null-audio-sink node.name=quillotone_test
       media.class=Audio/Sink object.linger=true audio.position=[FL FR] }' >/dev/null 2>&1 || true
   sleep 0.1
 done
-echo "sound_server.sh: $kind did not start; see $dir/*.log" >&2 && exit 1
+echo "sound_server.sh: $kind did not start in 30 s:" >&2 && tail -n 5 "$dir"/*.log >&2 && exit 1
