@@ -1,6 +1,7 @@
 // The MIDI port as a receiving program hears it: jack_midi_dump on a JACK
 // server of the test's own (the dummy driver: no sound hardware).
 #include <gtest/gtest.h>
+#include <sys/prctl.h>
 #include <unistd.h>
 
 #include <QAction>
@@ -79,6 +80,8 @@ class MidiOutputTest : public ::testing::Test, public MessageSink {
     // Reached by name only, so a user's own JACK server is never touched.
     setenv("JACK_DEFAULT_SERVER", ("quillotone-test-" + std::to_string(getpid())).c_str(), 1);
     setenv("JACK_NO_START_SERVER", "1", 1);
+    // Should this test die, its server goes too, leaving JACK's one slot free.
+    jackd_.process.setChildProcessModifier([] { prctl(PR_SET_PDEATHSIG, SIGKILL); });
     jackd_.process.start("jackd", {"--no-realtime", "-d", "dummy", "-r", "48000", "-p", "256"});
     ASSERT_EQ(QProcess::execute("jack_wait", {"-w", "-t", "10"}), 0) << "no JACK server (jackd2)";
     // Line-buffered, so what it receives is read as it arrives.
