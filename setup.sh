@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Installs what Quillotone needs from Debian, builds it, then runs the program
 # (./setup.sh run) or the whole test suite (./setup.sh test), or builds the
 # Debian package (./setup.sh package).

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // How long hours of melody take on the virtual clock, and how many notes.
 #include <chrono>
 #include <cstdio>

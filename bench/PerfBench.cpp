@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The program's figures side by side with the straightforward design's, in
 // one table: rhythm heard through a real sound server, CPU, wake-ups,
 // memory, start-up and stop. Runs a private PulseAudio server with a null

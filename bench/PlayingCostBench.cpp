@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What a playing melody costs: CPU time of the whole program while it plays
 // (no sound, so only the program's own work counts), and how late the event
 // loop wakes a thread after its deadline (absorbed by the synth's lead).

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // More than a day of melody, rendered offline through the program's own
 // path (scheduler, synth host, note players, the synth's event queue and
 // clock), with the click SoundFont: every step's onset is found in the audio

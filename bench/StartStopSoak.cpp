@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Start and stop through the real window, with the real synth rendered
 // offline, many more times than the test suite does: after every stop
 // FluidSynth must fall silent within a note's release, and resident memory

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The application object and start-up, silent, on the offscreen platform;
 // and the program itself where no display can be reached.
 #include <gtest/gtest.h>

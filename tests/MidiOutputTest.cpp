@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The MIDI port as a receiving program hears it: jack_midi_dump on a JACK
 // server of the test's own (the dummy driver: no sound hardware).
 #include <gtest/gtest.h>

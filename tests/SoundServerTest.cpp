@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The program on a private sound server, run once on PulseAudio and once on
 // PipeWire: the server comes and goes, the program is heard or falls silent
 // on a recording of the null sink (parec, measured by sox), and what it says

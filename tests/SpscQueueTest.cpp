@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The hand-over from the thread that sends events to the audio thread; run
 // under ThreadSanitizer with the other tests labelled audio.
 #include <gtest/gtest.h>

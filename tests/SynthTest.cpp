@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Real FluidSynth rendered offline: what a listener would hear, frame by
 // frame, with no audio device and no wall clock involved.
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The real window playing through real FluidSynth, rendered offline: start
 // and stop hundreds of times at random moments (during a wait, with held
 // notes, in the coin's sweep, with note-ons scheduled ahead), and what counts

@@ -1,4 +1,5 @@
 #!/bin/sh
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Installs the build into a scratch DESTDIR, as a package build does, and checks
 # that every file lands in its place and passes the tools desktops, software
 # centres and man read it with. Usage: check_install.sh BUILD_DIR

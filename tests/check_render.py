@@ -1,4 +1,5 @@
 #!/usr/bin/python3
+# SPDX-License-Identifier: GPL-3.0-or-later
 """The real program's renders, read back by sox and aubionotes (audio), mido and
 FluidSynth's player (MIDI). Usage: check_render.py PROGRAM formats|midi|failures|files"""
 

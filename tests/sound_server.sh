@@ -1,4 +1,5 @@
 #!/bin/bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # A private sound server with one null sink, for the tests and benchmarks:
 # PulseAudio, or PipeWire with its pulse service and WirePlumber on a session
 # bus of its own. All of it lives in DIR, so no user's server is touched;

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // libFuzzer target: the command-line parser, given any arguments at all.
 // The input is split at NUL bytes into arguments after the program's name.
 // Every run must end in an invocation, in help or version text (status 0),

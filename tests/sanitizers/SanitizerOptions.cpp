@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Options the sanitizer runtimes read at start-up, built into every test
 // program of a sanitizer build, so that ctest and a test run by hand agree.
 // The suppression files name only findings inside libraries that are not ours.
