@@ -12,8 +12,8 @@
 #include <iostream>
 
 #include "framework/ControlLookup.h"
-#include "framework/MidiOutput.h"
-#include "framework/SynthNotePlayer.h"
+#include "framework/midi/MidiOutput.h"
+#include "framework/audio/SynthNotePlayer.h"
 #include "melody/Modes.h"
 #include "ui/MenuBar1.h"
 #include "ui/Texts.h"

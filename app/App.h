@@ -11,9 +11,9 @@
 #include <vector>
 
 #include "app/QuitSignals.h"
-#include "framework/EventLoopScheduler.h"
+#include "framework/threads/EventLoopScheduler.h"
 #include "framework/Random.h"
-#include "framework/SynthHost.h"
+#include "framework/audio/SynthHost.h"
 #include "ui/MessageSink.h"
 
 namespace quillotone {

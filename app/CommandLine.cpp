@@ -9,7 +9,7 @@
 #include <string_view>
 
 #include "framework/Printable.h"
-#include "framework/SoundFontFile.h"
+#include "framework/audio/SoundFontFile.h"
 #include "melody/Melody.h"
 #include "melody/Modes.h"
 

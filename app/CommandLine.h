@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "framework/MidiFileWriter.h"
+#include "framework/files/MidiFileWriter.h"
 
 namespace quillotone {
 

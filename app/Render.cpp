@@ -14,13 +14,13 @@
 #include <vector>
 
 #include "app/RenderTarget.h"
-#include "framework/AudioFileWriter.h"
-#include "framework/MidiFileWriter.h"
+#include "framework/files/AudioFileWriter.h"
+#include "framework/files/MidiFileWriter.h"
 #include "framework/Printable.h"
 #include "framework/Random.h"
-#include "framework/Scheduler.h"
-#include "framework/SoundFontFile.h"
-#include "framework/Synth.h"
+#include "framework/threads/Scheduler.h"
+#include "framework/audio/SoundFontFile.h"
+#include "framework/audio/Synth.h"
 #include "melody/Melody.h"
 #include "melody/Modes.h"
 

@@ -17,7 +17,7 @@
 
 #include "framework/NotePlayer.h"
 #include "framework/Playhead.h"
-#include "framework/Scheduler.h"
+#include "framework/threads/Scheduler.h"
 
 namespace quillotone::bench {
 

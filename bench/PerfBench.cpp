@@ -36,7 +36,7 @@
 #include "Child.h"
 #include "ClickSoundFont.h"
 #include "app/App.h"
-#include "framework/EventLoopScheduler.h"
+#include "framework/threads/EventLoopScheduler.h"
 #include "ui/MenuBar1.h"
 #include "ui/Window1.h"
 

@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "app/App.h"
-#include "framework/EventLoopScheduler.h"
+#include "framework/threads/EventLoopScheduler.h"
 #include "ui/Window1.h"
 
 using namespace quillotone;

@@ -22,8 +22,8 @@
 
 #include "ClickSoundFont.h"
 #include "framework/Random.h"
-#include "framework/SynthHost.h"
-#include "framework/SynthNotePlayer.h"
+#include "framework/audio/SynthHost.h"
+#include "framework/audio/SynthNotePlayer.h"
 #include "melody/Melody.h"
 #include "melody/Modes.h"
 

@@ -7,7 +7,7 @@
 
 #include "framework/ControlLookup.h"
 #include "framework/Random.h"
-#include "framework/Task.h"
+#include "framework/threads/Task.h"
 
 namespace quillotone {
 

@@ -16,7 +16,7 @@
 #include <vector>
 
 #include "app/App.h"
-#include "framework/MidiOutput.h"
+#include "framework/midi/MidiOutput.h"
 #include "framework/Random.h"
 #include "melody/Melody.h"
 #include "melody/Modes.h"

@@ -3,7 +3,7 @@
 
 #include <stdexcept>
 
-#include "framework/Scheduler.h"
+#include "framework/threads/Scheduler.h"
 #include "support/VirtualClock.h"
 
 namespace quillotone {

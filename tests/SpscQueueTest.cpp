@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <thread>
 
-#include "framework/SpscQueue.h"
+#include "framework/audio/SpscQueue.h"
 
 namespace quillotone {
 namespace {

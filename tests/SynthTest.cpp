@@ -10,7 +10,7 @@
 #include <tuple>
 #include <vector>
 
-#include "framework/Synth.h"
+#include "framework/audio/Synth.h"
 
 namespace quillotone {
 namespace {

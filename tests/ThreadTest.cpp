@@ -4,9 +4,9 @@
 #include <QCoreApplication>
 #include <QElapsedTimer>
 
-#include "framework/EventLoopScheduler.h"
-#include "framework/SynthHost.h"
-#include "framework/Thread.h"
+#include "framework/threads/EventLoopScheduler.h"
+#include "framework/audio/SynthHost.h"
+#include "framework/threads/Thread.h"
 #include "support/EventLoop.h"
 
 namespace quillotone {

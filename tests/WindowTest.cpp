@@ -8,7 +8,7 @@
 #include <random>
 #include <set>
 
-#include "framework/Thread.h"
+#include "framework/threads/Thread.h"
 #include "melody/Modes.h"
 #include "support/EventLoop.h"
 #include "support/FakeWindow.h"

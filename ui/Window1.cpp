@@ -9,7 +9,7 @@
 #include <QPushButton>
 #include <iostream>
 
-#include "framework/Thread.h"
+#include "framework/threads/Thread.h"
 #include "melody/Melody.h"
 #include "melody/Modes.h"
 #include "ui/ChasingArrows.h"

@@ -9,7 +9,7 @@
 
 #include "framework/ControlLookup.h"
 #include "framework/Random.h"
-#include "framework/Scheduler.h"
+#include "framework/threads/Scheduler.h"
 
 class QComboBox;
 class QPushButton;

@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "framework/ControlLookup.h"
-#include "framework/Scheduler.h"
+#include "framework/threads/Scheduler.h"
 
 namespace quillotone::testing {
 

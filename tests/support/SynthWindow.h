@@ -8,9 +8,9 @@
 #include <vector>
 
 #include "framework/Random.h"
-#include "framework/Synth.h"
-#include "framework/SynthHost.h"
-#include "framework/SynthNotePlayer.h"
+#include "framework/audio/Synth.h"
+#include "framework/audio/SynthHost.h"
+#include "framework/audio/SynthNotePlayer.h"
 #include "ui/MenuBar1.h"
 #include "ui/MessageSink.h"
 #include "ui/Window1.h"

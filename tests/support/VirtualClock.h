@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "framework/Playhead.h"
-#include "framework/Scheduler.h"
+#include "framework/threads/Scheduler.h"
 
 namespace quillotone::testing {
 

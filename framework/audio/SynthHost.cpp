@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "framework/SynthHost.h"
+#include "framework/audio/SynthHost.h"
 
 #include <QMetaObject>
 #include <algorithm>

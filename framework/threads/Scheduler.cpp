@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "framework/Scheduler.h"
+#include "framework/threads/Scheduler.h"
 
 #include <algorithm>
 #include <iostream>

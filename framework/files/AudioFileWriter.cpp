@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "framework/AudioFileWriter.h"
+#include "framework/files/AudioFileWriter.h"
 
 #include <sndfile.h>
 #include <unistd.h>

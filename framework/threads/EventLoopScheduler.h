@@ -4,7 +4,7 @@
 #include <QObject>
 #include <QTimer>
 
-#include "framework/Scheduler.h"
+#include "framework/threads/Scheduler.h"
 
 namespace quillotone {
 

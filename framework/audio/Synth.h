@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "framework/SpscQueue.h"
+#include "framework/audio/SpscQueue.h"
 
 // FluidSynth's types, kept out of every header but this one.
 typedef struct _fluid_hashtable_t fluid_settings_t;

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "framework/Synth.h"
+#include "framework/audio/Synth.h"
 
 #include <fluidsynth.h>
 
@@ -20,8 +20,8 @@ extern "C" {
 #include <system_error>
 #include <utility>
 
-#include "framework/Midi.h"
-#include "framework/SoundFontFile.h"
+#include "framework/midi/Midi.h"
+#include "framework/audio/SoundFontFile.h"
 
 namespace quillotone {
 namespace {

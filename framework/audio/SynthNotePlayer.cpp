@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "framework/SynthNotePlayer.h"
+#include "framework/audio/SynthNotePlayer.h"
 
-#include "framework/MidiOutput.h"
+#include "framework/midi/MidiOutput.h"
 
 namespace quillotone {
 

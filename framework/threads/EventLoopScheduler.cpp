@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "framework/EventLoopScheduler.h"
+#include "framework/threads/EventLoopScheduler.h"
 
 #include <algorithm>
 #include <cmath>

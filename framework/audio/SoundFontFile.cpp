@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "framework/SoundFontFile.h"
+#include "framework/audio/SoundFontFile.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>

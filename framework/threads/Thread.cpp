@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "framework/Thread.h"
+#include "framework/threads/Thread.h"
 
 #include <utility>
 

@@ -1,10 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "framework/MidiFileWriter.h"
+#include "framework/files/MidiFileWriter.h"
 
 #include <cmath>
 #include <stdexcept>
 
-#include "framework/Midi.h"
+#include "framework/midi/Midi.h"
 
 namespace quillotone {
 namespace {

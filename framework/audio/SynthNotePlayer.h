@@ -4,8 +4,8 @@
 #include <QObject>
 
 #include "framework/NotePlayer.h"
-#include "framework/Scheduler.h"
-#include "framework/SynthHost.h"
+#include "framework/threads/Scheduler.h"
+#include "framework/audio/SynthHost.h"
 
 namespace quillotone {
 

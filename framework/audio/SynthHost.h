@@ -13,7 +13,7 @@
 #include <thread>
 
 #include "framework/Playhead.h"
-#include "framework/Synth.h"
+#include "framework/audio/Synth.h"
 
 namespace quillotone {
 

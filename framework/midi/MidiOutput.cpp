@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "framework/MidiOutput.h"
+#include "framework/midi/MidiOutput.h"
 
 #include <RtMidi.h>
 #include <jack/jack.h>
@@ -13,7 +13,7 @@
 #include <string_view>
 #include <thread>
 
-#include "framework/Midi.h"
+#include "framework/midi/Midi.h"
 
 namespace quillotone {
 namespace {

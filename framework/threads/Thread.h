@@ -4,8 +4,8 @@
 #include <QObject>
 #include <functional>
 
-#include "framework/Scheduler.h"
-#include "framework/Task.h"
+#include "framework/threads/Scheduler.h"
+#include "framework/threads/Task.h"
 
 namespace quillotone {
 

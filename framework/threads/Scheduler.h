@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "framework/Playhead.h"
-#include "framework/Task.h"
+#include "framework/threads/Task.h"
 
 namespace quillotone {
 
