@@ -11,9 +11,10 @@
 #include <cstdlib>
 #include <iostream>
 
+#include "framework/Channels.h"
 #include "framework/ControlLookup.h"
-#include "framework/midi/MidiOutput.h"
 #include "framework/audio/SynthNotePlayer.h"
+#include "framework/midi/MidiOutput.h"
 #include "melody/Modes.h"
 #include "ui/MenuBar1.h"
 #include "ui/Texts.h"
@@ -22,13 +23,8 @@
 namespace quillotone {
 namespace {
 
-// The environment variable that names a SoundFont to use instead of the
-// system's default one.
-constexpr char kSoundFontVariable[] = "QUILLOTONE_SOUNDFONT";
 // The MIDI output's client and port, as other programs list it.
 constexpr char kMidiPortName[] = "Quillotone";
-constexpr int kChannel1 = 0;
-constexpr int kChannel2 = 1;
 
 // The installed desktop entry and icon are named by it (data/CMakeLists.txt),
 // so desktops match the window and the sound stream to them.
@@ -204,8 +200,8 @@ void App::EndMidiNotes() {
   if (!midi_) return;
   midi_->EndSoundingNotes();
   // Whatever the receiving end still holds, it lets go of now.
-  midi_->AllNotesOff(kChannel1);
-  midi_->AllNotesOff(kChannel2);
+  midi_->AllNotesOff(kNotePlayer1Channel);
+  midi_->AllNotesOff(kNotePlayer2Channel);
 }
 
 void App::StartSound() {
@@ -217,13 +213,8 @@ void App::StartSound() {
           [this](const QString& problem) { messages_->Notice(problem); });
   connect(&synthHost_, &SynthHost::outputBack, this,
           [this](const QString& news) { messages_->Notice(news); });
-  SynthOptions options;
-  // A path is bytes: taken as the system gave it, whatever its encoding.
-  const char* fromEnvironment = std::getenv(kSoundFontVariable);
-  options.soundFont = !options_.soundFont.empty()  ? options_.soundFont
-                      : fromEnvironment != nullptr ? fromEnvironment
-                                                   : std::string();
-  synthHost_.LoadInBackground(options);
+  // The loader chooses among it, the variable and the system's.
+  synthHost_.LoadInBackground({.soundFont = options_.soundFont});
 }
 
 bool App::_aboutquillotone_Action() {

@@ -9,14 +9,13 @@
 #include <string_view>
 
 #include "framework/Printable.h"
+#include "framework/Units.h"
 #include "framework/audio/SoundFontFile.h"
 #include "melody/Melody.h"
 #include "melody/Modes.h"
 
 namespace quillotone {
 namespace {
-
-constexpr double kMicrosPerSecond = 1'000'000.0;
 
 // Arguments are bytes, and file names need not be UTF-8. Qt's parser sees
 // them as Latin-1, one character per byte, so every value comes back out

@@ -14,27 +14,26 @@
 #include <vector>
 
 #include "app/RenderTarget.h"
-#include "framework/files/AudioFileWriter.h"
-#include "framework/files/MidiFileWriter.h"
+#include "framework/Channels.h"
 #include "framework/Printable.h"
 #include "framework/Random.h"
-#include "framework/threads/Scheduler.h"
+#include "framework/Units.h"
+#include "framework/audio/SoundFontChoice.h"
 #include "framework/audio/SoundFontFile.h"
 #include "framework/audio/Synth.h"
+#include "framework/files/AudioFileWriter.h"
+#include "framework/files/MidiFileWriter.h"
+#include "framework/threads/Scheduler.h"
 #include "melody/Melody.h"
 #include "melody/Modes.h"
 
 namespace quillotone {
 namespace {
 
-constexpr int kChannel1 = 0;
-constexpr int kChannel2 = 1;
 constexpr int kPianoProgram = 0;  // Acoustic Grand Piano, counted from 0
-constexpr double kMicrosPerSecond = 1'000'000.0;
 constexpr double kSampleRate = 44100.0;
 // Opus knows no 44.1 kHz; its own rate spares a resampling.
 constexpr double kOpusRate = 48000.0;
-constexpr char kSoundFontVariable[] = "QUILLOTONE_SOUNDFONT";
 // After the last note-off the audio runs on until it is silent, or this long.
 constexpr double kMaxReleaseSeconds = 5.0;
 constexpr int kBlockFrames = 4096;
@@ -105,7 +104,8 @@ class ScorePlayer final : public NotePlayer {
 class Score final : public ControlLookup {
  public:
   Score(const Scheduler& scheduler, NoteSink& sink)
-      : player1_(scheduler, sink, kChannel1), player2_(scheduler, sink, kChannel2) {}
+      : player1_(scheduler, sink, kNotePlayer1Channel),
+        player2_(scheduler, sink, kNotePlayer2Channel) {}
   NotePlayer* FindNotePlayer(std::string_view name) override {
     if (name == kMainPlayer) return &player1_;
     if (name == kHeldPlayer) return &player2_;
@@ -126,6 +126,8 @@ class Score final : public ControlLookup {
 class RenderClock final : public Playhead {
  public:
   [[nodiscard]] double Microseconds() const override { return now; }
+  // Nothing is heard live: a render's time is its own.
+  [[nodiscard]] double HeardAtMonotonicMicros(double micros) const override { return micros; }
   void DropScheduled(std::uint32_t /*source*/) override {}
   double now = 0.0;
 };
@@ -133,12 +135,11 @@ class RenderClock final : public Playhead {
 std::unique_ptr<Synth> OfflineSynth(const std::string& soundFont, double sampleRate) {
   SynthOptions options;
   options.soundFont = soundFont;
-  options.audioOutput = false;
   options.sampleRate = sampleRate;
   const LibraryOutputMuted muted;
   auto synth = std::make_unique<Synth>(options);
-  synth->ProgramChange(kChannel1, kPianoProgram);
-  synth->ProgramChange(kChannel2, kPianoProgram);
+  synth->ProgramChange(kNotePlayer1Channel, kPianoProgram);
+  synth->ProgramChange(kNotePlayer2Channel, kPianoProgram);
   return synth;
 }
 
@@ -159,7 +160,7 @@ class AudioSink final : public NoteSink {
 
   void End(double micros) override {
     RenderUpTo(FrameOf(micros));
-    for (int channel : {kChannel1, kChannel2}) {
+    for (int channel : {kNotePlayer1Channel, kNotePlayer2Channel}) {
       for (int note = kLowestSweptNote; note <= kHighestSweptNote; ++note) {
         synth_->NoteNow(channel, note, 0);
       }
@@ -283,16 +284,21 @@ AudioFileWriter::Format AudioFormat(const Invocation& invocation) {
   }
 }
 
-// The SoundFont a render plays with: the one named, else the variable's,
-// as the window takes it.
+// The SoundFont a render plays with, as the window chooses it; one the
+// variable names is checked here, as the command line checks its own.
 std::string SoundFontFor(const Invocation& invocation) {
-  if (!invocation.soundFont.empty()) return invocation.soundFont;
-  const char* named = std::getenv(kSoundFontVariable);
-  if (named == nullptr || *named == '\0') return {};
-  if (const std::optional<std::string> problem = SoundFontProblem(named)) {
-    throw RenderFailure{kUsageError, std::string(kSoundFontVariable) + ": " + *problem};
+  SoundFontChoice choice;
+  try {
+    choice = ChooseSoundFont(invocation.soundFont);
+  } catch (const SynthError& e) {
+    throw RenderFailure{kUsageError, e.what()};
   }
-  return named;
+  if (choice.namedBy == kSoundFontVariable) {
+    if (const std::optional<std::string> problem = SoundFontProblem(choice.path)) {
+      throw RenderFailure{kUsageError, std::string(kSoundFontVariable) + ": " + *problem};
+    }
+  }
+  return choice.path;
 }
 
 // Renders, and returns the seed it played. Throws RenderFailure.

@@ -56,6 +56,7 @@ class WallPlayhead final : public Playhead {
  public:
   WallPlayhead() { wall_.start(); }
   [[nodiscard]] double Microseconds() const override { return wall_.nsecsElapsed() / 1000.0; }
+  [[nodiscard]] double HeardAtMonotonicMicros(double micros) const override { return micros; }
   void DropScheduled(std::uint32_t) override {}
 
  private:

@@ -36,6 +36,7 @@
 #include "Child.h"
 #include "ClickSoundFont.h"
 #include "app/App.h"
+#include "framework/audio/AudioTiming.h"
 #include "framework/threads/EventLoopScheduler.h"
 #include "ui/MenuBar1.h"
 #include "ui/Window1.h"
@@ -159,7 +160,6 @@ struct BaselineProgram {
             .yield = [] { QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents); },
             .afterStopSweep = {},
         }) {
-    (timed ? timed->scheduler() : spin->scheduler()).SetLogicalTime(false);
     window.show();
   }
 
@@ -257,13 +257,13 @@ int RunChild(int argc, char** argv, const ChildArgs& args) {
       });
     } else if (args.scenario == "idle") {
       // Past the time an idle output takes to close.
-      QTimer::singleShot(SynthHost::kIdleCloseMs + 1000, [&] {
+      QTimer::singleShot(static_cast<int>(audio::kIdleCloseMicros / 1000) + 1000, [&] {
         begin();
         QTimer::singleShot(static_cast<int>(args.seconds * 1000), report);
       });
     } else if (args.scenario == "start") {
       // From idle, with the engine's output closed by then.
-      QTimer::singleShot(SynthHost::kIdleCloseMs + 1000, [&] {
+      QTimer::singleShot(static_cast<int>(audio::kIdleCloseMicros / 1000) + 1000, [&] {
         const double clicked = MonotonicMs();
         play->click();
         auto* poll = new QTimer(window);
@@ -300,19 +300,20 @@ int RunChild(int argc, char** argv, const ChildArgs& args) {
           QCoreApplication::exit(0);
           return;
         }
-        QTimer::singleShot(SynthHost::kIdleCloseMs + 1000, [&, clickPlay, trial, i] {
-          clickPlay("click_idle_" + std::to_string(i));
-          QTimer::singleShot(1500, [&, clickPlay, trial, i] {
-            stop->click();
-            QTimer::singleShot(400, [&, clickPlay, trial, i] {
-              clickPlay("click_stop_" + std::to_string(i));
-              QTimer::singleShot(1500, [&, trial, i] {
-                stop->click();
-                (*trial)(i + 1);
-              });
-            });
-          });
-        });
+        QTimer::singleShot(static_cast<int>(audio::kIdleCloseMicros / 1000) + 1000,
+                           [&, clickPlay, trial, i] {
+                             clickPlay("click_idle_" + std::to_string(i));
+                             QTimer::singleShot(1500, [&, clickPlay, trial, i] {
+                               stop->click();
+                               QTimer::singleShot(400, [&, clickPlay, trial, i] {
+                                 clickPlay("click_stop_" + std::to_string(i));
+                                 QTimer::singleShot(1500, [&, trial, i] {
+                                   stop->click();
+                                   (*trial)(i + 1);
+                                 });
+                               });
+                             });
+                           });
       };
       (*trial)(0);
     } else if (args.scenario == "stop") {

@@ -78,7 +78,6 @@ int main(int argc, char** argv) {
 
   SynthOptions options;
   options.soundFont = font;
-  options.audioOutput = false;
   options.sampleRate = kRate;
   SynthHost host;
   host.Attach(std::make_unique<Synth>(options));

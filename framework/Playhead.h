@@ -14,6 +14,10 @@ class Playhead {
   // Microseconds since a fixed start; never decreases.
   [[nodiscard]] virtual double Microseconds() const = 0;
 
+  // When an event stamped `micros` on this playhead is heard, on the
+  // system's monotonic clock (CLOCK_MONOTONIC), in microseconds.
+  [[nodiscard]] virtual double HeardAtMonotonicMicros(double micros) const = 0;
+
   // Where the clock of a thread starting now begins, called as it first
   // runs: now, unless the sound is made ahead of the present, when the clock
   // may begin that much earlier so that the first note is heard at once

@@ -16,6 +16,7 @@
 #include <string>
 
 #include "app/App.h"
+#include "framework/audio/AudioTiming.h"
 #include "support/EventLoop.h"
 #include "ui/Texts.h"
 #include "ui/Window1.h"
@@ -115,7 +116,7 @@ TEST_P(SoundServerTest, ComesAfterLaunchGoesAndComesBackMidMelodyAndStopAlwaysSt
   ASSERT_NO_FATAL_FAILURE(Launch());
   const StderrTo errors(dir + "/stderr");
   RunEventLoopFor(500);
-  EXPECT_EQ(app->synthHost().output(), SynthHost::Output::kClosed) << "opened at launch";
+  EXPECT_EQ(app->synthHost().output()->state(), AudioOutput::State::kClosed) << "opened at launch";
   ASSERT_NO_FATAL_FAILURE(StartServer());
   std::string recording = Record(dir + "/first.raw");
   Click("play");
@@ -125,7 +126,7 @@ TEST_P(SoundServerTest, ComesAfterLaunchGoesAndComesBackMidMelodyAndStopAlwaysSt
   ASSERT_NO_FATAL_FAILURE(Server("stop " + dir));
   ASSERT_TRUE(RunEventLoopUntil([&] { return !sink.notices.empty(); }, 6000)) << "loss untold";
   EXPECT_EQ(QApplication::activeModalWidget(), nullptr) << "the notice blocks the window";
-  RunEventLoopFor(static_cast<int>(3 * SynthHost::kRetryMicros / 1000));  // looking for it
+  RunEventLoopFor(static_cast<int>(3 * audio::kRetryMicros / 1000));  // looking for it
   ASSERT_NO_FATAL_FAILURE(StartServer());
   recording = Record(dir + "/back.raw");
   ASSERT_TRUE(RunEventLoopUntil([&] { return sink.notices.size() == 2; }, 8000)) << "return untold";
@@ -140,8 +141,8 @@ TEST_P(SoundServerTest, ComesAfterLaunchGoesAndComesBackMidMelodyAndStopAlwaysSt
   EXPECT_LT(PeakDb(recording, "-0.9"), kSilentDb) << "still sounding after stop";
   EXPECT_EQ(errors.Lines(), 2) << "one line for the loss, one for the return:\n"
                                << Output("cat " + errors.path);
-  EXPECT_TRUE(RunEventLoopUntil([&] { return !app->synthHost().outputOpen(); },
-                                SynthHost::kIdleCloseMs + 3000))
+  EXPECT_TRUE(RunEventLoopUntil([&] { return !app->synthHost().output()->device().IsOpen(); },
+                                static_cast<int>(audio::kIdleCloseMicros / 1000) + 3000))
       << "the idle output stays open";
 }
 

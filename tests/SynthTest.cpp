@@ -25,7 +25,6 @@ constexpr int kOn = 100;
 std::unique_ptr<Synth> Organ(std::uint64_t startFrame = 0) {
   SynthOptions options;
   options.soundFont = "/usr/share/sounds/sf2/TimGM6mb.sf2";
-  options.audioOutput = false;
   options.startFrame = startFrame;
   auto synth = std::make_unique<Synth>(options);
   synth->ProgramChange(0, 19);

@@ -9,6 +9,7 @@
 #include <QPushButton>
 #include <iostream>
 
+#include "framework/Channels.h"
 #include "framework/threads/Thread.h"
 #include "melody/Melody.h"
 #include "melody/Modes.h"
@@ -20,8 +21,6 @@
 namespace quillotone {
 namespace {
 
-constexpr int kChannel1 = 0;
-constexpr int kChannel2 = 1;
 constexpr int kInstrument = 1;  // Acoustic Grand Piano
 
 QString ToQString(std::string_view text) {
@@ -111,7 +110,7 @@ void Window1::CreateControls() {
   play->setAutoDefault(false);
   connect(play, &QPushButton::clicked, this, [this] { Guarded(&Window1::play_Action); });
 
-  services_.makeNotePlayer(kChannel1, QStringLiteral("NotePlayer1"), this);
+  services_.makeNotePlayer(kNotePlayer1Channel, QStringLiteral("NotePlayer1"), this);
   NotePlayerMember("NotePlayer1").SetInstrument(kInstrument);
 
   auto* stop = new QPushButton(QStringLiteral("stop"), content_);
@@ -135,7 +134,7 @@ void Window1::CreateControls() {
         services_.scheduler, ToQString(mode.threadName),
         [this, pitches] { return PlayMelody(*this, services_.makeRandom(), pitches); }, this);
   }
-  services_.makeNotePlayer(kChannel2, QStringLiteral("NotePlayer2"), this);
+  services_.makeNotePlayer(kNotePlayer2Channel, QStringLiteral("NotePlayer2"), this);
   NotePlayerMember("NotePlayer2").SetInstrument(kInstrument);
 }
 

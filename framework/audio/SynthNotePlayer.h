@@ -4,8 +4,8 @@
 #include <QObject>
 
 #include "framework/NotePlayer.h"
-#include "framework/threads/Scheduler.h"
 #include "framework/audio/SynthHost.h"
+#include "framework/threads/Scheduler.h"
 
 namespace quillotone {
 

@@ -63,9 +63,9 @@ bool Scheduler::RunReady() {
   for (const Pending& pending : turn) {
     if (pending.ticket != pending.context->ticket_) continue;
     ThreadContext& context = *pending.context;
-    Resume(context, !context.started_ ? playhead_.BeginThread()
-                    : logicalTime_    ? context.now_
-                                      : playhead_.Microseconds());
+    // A thread keeps its own logical clock: a wait ends at its deadline
+    // however late the thread is woken, so lateness never adds up.
+    Resume(context, context.started_ ? context.now_ : playhead_.BeginThread());
   }
   return !turn.empty();
 }
@@ -77,7 +77,7 @@ void Scheduler::RunDue() {
     const double deadline = node.key();
     ThreadContext& context = *node.mapped().context;
     if (node.mapped().ticket != context.ticket_) continue;
-    Resume(context, !logicalTime_ || now - deadline > kMaxLatenessMicros ? now : deadline);
+    Resume(context, now - deadline > kMaxLatenessMicros ? now : deadline);
   }
 }
 

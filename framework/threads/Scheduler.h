@@ -61,11 +61,6 @@ class Scheduler {
 
   void SetWakeHook(std::function<void()> hook) { wake_ = std::move(hook); }
   void SetErrorReporter(Reporter reporter) { report_ = std::move(reporter); }
-  // On (the default), a thread keeps its own logical clock: a wait ends at
-  // its deadline however late the thread is woken, so lateness never adds
-  // up. Off, a thread resumes at the playhead's time, and every wait counts
-  // from the moment the thread got to it; benchmarks compare the two.
-  void SetLogicalTime(bool on) { logicalTime_ = on; }
 
   // Starts `body` on a later turn; whatever the context ran before is ended.
   void Start(ThreadContext& context, Task body);
@@ -109,7 +104,6 @@ class Scheduler {
   std::multimap<double, Pending> sleepers_;
   ThreadContext* current_ = nullptr;
   std::uint32_t lastId_ = 0;
-  bool logicalTime_ = true;
   std::function<void()> wake_;
   Reporter report_;
 };

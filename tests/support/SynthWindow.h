@@ -28,7 +28,6 @@ class SynthWindow : public MessageSink {
   static SynthOptions Offline() {
     SynthOptions options;
     options.soundFont = "/usr/share/sounds/sf2/TimGM6mb.sf2";
-    options.audioOutput = false;
     return options;
   }
 

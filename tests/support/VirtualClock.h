@@ -13,6 +13,7 @@ namespace quillotone::testing {
 class VirtualClock final : public Playhead {
  public:
   [[nodiscard]] double Microseconds() const override { return now_; }
+  [[nodiscard]] double HeardAtMonotonicMicros(double micros) const override { return micros; }
   void DropScheduled(std::uint32_t source) override { dropped.push_back(source); }
   void Set(double micros) { now_ = micros; }
 
