@@ -1,70 +1,143 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// What a playing melody costs: CPU time of the whole program while it plays
-// (no sound, so only the program's own work counts), and how late the event
-// loop wakes a thread after its deadline (absorbed by the synth's lead).
-#include <sys/resource.h>
+// What playing costs, side by side with FluidSynth's own player tuned alike
+// (fluidsynth -z 2048 -o synth.dynamic-sample-loading=1 -g 0.6, the same
+// SoundFont, the same melody as a MIDI file), both playing at once through
+// one private PulseAudio server: CPU per thread of each process, from the
+// kernel's own accounting (/proc/PID/task/TID/schedstat), then idle.
+//
+//   playing_cost_bench [seconds]   (default 60)
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
-#include <QComboBox>
 #include <QPushButton>
 #include <QTimer>
-#include <algorithm>
+#include <chrono>
 #include <cstdio>
-#include <vector>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <string>
+#include <thread>
 
 #include "app/App.h"
-#include "framework/threads/EventLoopScheduler.h"
+#include "framework/audio/AudioTiming.h"
+#include "framework/audio/SoundFontChoice.h"
 #include "ui/Window1.h"
 
 using namespace quillotone;
+namespace fs = std::filesystem;
 
 namespace {
 
-double CpuSeconds() {
-  rusage usage{};
-  getrusage(RUSAGE_SELF, &usage);
-  return usage.ru_utime.tv_sec + usage.ru_stime.tv_sec +
-         (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
+// Nanoseconds on the CPU so far, per thread name ("name (tid)").
+std::map<std::string, double> ThreadCpu(pid_t pid) {
+  std::map<std::string, double> cpu;
+  std::error_code error;
+  for (const auto& task : fs::directory_iterator("/proc/" + std::to_string(pid) + "/task", error)) {
+    std::string name;
+    std::ifstream(task.path() / "comm") >> name;
+    double ns = 0;
+    std::ifstream(task.path() / "schedstat") >> ns;
+    cpu[name + " (" + task.path().filename().string() + ")"] = ns;
+  }
+  return cpu;
 }
 
-Task MeasureLateness(const Scheduler& scheduler, std::vector<double>& lateness) {
-  for (;;) {
-    co_await Wait(250'000);
-    lateness.push_back(scheduler.playhead().Microseconds() - scheduler.Now());
+double Report(const char* who, const std::map<std::string, double>& from,
+              const std::map<std::string, double>& to, double seconds) {
+  double total = 0;
+  std::printf("%s\n", who);
+  for (const auto& [thread, ns] : to) {
+    const auto before = from.find(thread);
+    const double used = ns - (before != from.end() ? before->second : 0.0);
+    total += used;
+    if (used > 0) std::printf("  %-28s %6.2f %%\n", thread.c_str(), 100 * used / 1e9 / seconds);
   }
+  std::printf("  %-28s %6.2f %%\n", "all threads", 100 * total / 1e9 / seconds);
+  return total;
+}
+
+// The program, playing from the moment its synth is ready (or idle), until
+// killed.
+int Child(int argc, char** argv, bool play) {
+  qputenv("QT_QPA_PLATFORM", "offscreen");
+  App app(argc, argv);
+  App::Options options;
+  options.seed = 1;
+  app.SetOptions(options);
+  auto steps = app.StartupSteps();
+  steps.pop_back();
+  Main(steps, [](std::exception_ptr) { std::_Exit(3); });
+  QObject::connect(&app.synthHost(), &SynthHost::ready, [&] {
+    if (play) app.window1().findChild<QPushButton*>("play")->click();
+  });
+  return app.exec();
+}
+
+pid_t Spawn(const std::vector<std::string>& args) {
+  const pid_t pid = fork();
+  if (pid == 0) {
+    std::vector<char*> argv;
+    for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
+    argv.push_back(nullptr);
+    if (freopen("/dev/null", "w", stdout) == nullptr) std::_Exit(126);
+    execvp(argv[0], argv.data());
+    std::_Exit(127);
+  }
+  return pid;
+}
+
+void End(pid_t pid) {
+  kill(pid, SIGTERM);
+  waitpid(pid, nullptr, 0);
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
-  constexpr int kSeconds = 20;
-  qputenv("QT_QPA_PLATFORM", "offscreen");
-  App app(argc, argv);
-  App::Options options;
-  options.seed = 1;
-  options.sound = false;
-  app.SetOptions(options);
-  auto steps = app.StartupSteps();
-  steps.pop_back();
-  Main(steps, [](std::exception_ptr) { std::fprintf(stderr, "start-up failed\n"); });
-
-  // A second scheduler on the same kind of clock, only to watch wake-ups.
-  EventLoopScheduler watcher(app.synthHost());
-  std::vector<double> lateness;
-  ThreadContext probe(watcher.scheduler(), "probe");
-  watcher.scheduler().Start(probe, MeasureLateness(watcher.scheduler(), lateness));
-
-  app.window1().findChild<QPushButton*>("play")->click();
-  const double cpuBefore = CpuSeconds();
-  QTimer::singleShot(kSeconds * 1000, &app, [] { QCoreApplication::quit(); });
-  app.exec();
-  const double cpu = CpuSeconds() - cpuBefore;
-
-  std::sort(lateness.begin(), lateness.end());
-  std::printf("playing %d s: %.3f s CPU (%.2f%% of one core)\n", kSeconds, cpu,
-              100 * cpu / kSeconds);
-  if (!lateness.empty()) {
-    std::printf("wake-up lateness over %zu waits: median %.0f us, 99th %.0f us, max %.0f us\n",
-                lateness.size(), lateness[lateness.size() / 2],
-                lateness[lateness.size() * 99 / 100], lateness.back());
+  if (argc > 1 && std::string(argv[1]) == "--child") return Child(argc, argv, true);
+  if (argc > 1 && std::string(argv[1]) == "--child-idle") return Child(argc, argv, false);
+  const double seconds = argc > 1 ? std::atof(argv[1]) : 60.0;
+  const std::string soundFont = ChooseSoundFont("").path;
+  char pattern[] = "/tmp/quillotone-cost-XXXXXX";
+  const fs::path dir = mkdtemp(pattern);
+  const std::string server = std::string(QUILLOTONE_SOUND_SERVER);
+  if (std::system((server + " start pulseaudio " + dir.string() + " " + std::to_string(getpid()))
+                      .c_str()) != 0) {
+    std::fprintf(stderr, "no private PulseAudio server\n");
+    return 1;
   }
+  setenv("PULSE_SERVER", ("unix:" + (dir / "pulse/native").string()).c_str(), 1);
+  setenv(kSoundFontVariable, soundFont.c_str(), 1);
+  const std::string midi = (dir / "melody.mid").string();
+  const int cycles = static_cast<int>(seconds / 8) + 4;
+  if (std::system((std::string(QUILLOTONE_BINARY) + " --seed 1 --render " + midi + " --cycles " +
+                   std::to_string(cycles))
+                      .c_str()) != 0) {
+    return 1;
+  }
+  std::printf("SoundFont %s, %.0f s of playing, both at once\n", soundFont.c_str(), seconds);
+  const pid_t program = Spawn({argv[0], "--child"});
+  const pid_t player = Spawn({"fluidsynth", "-q", "-n", "-i", "-a", "pulseaudio", "-z",
+                              std::to_string(audio::kPeriodFrames), "-o",
+                              "synth.dynamic-sample-loading=1", "-g", "0.6", soundFont, midi});
+  std::this_thread::sleep_for(std::chrono::seconds(3));  // both loaded and playing
+  const auto programFrom = ThreadCpu(program), playerFrom = ThreadCpu(player);
+  std::this_thread::sleep_for(std::chrono::duration<double>(seconds));
+  const double programNs = Report("Quillotone", programFrom, ThreadCpu(program), seconds);
+  const double playerNs = Report("fluidsynth", playerFrom, ThreadCpu(player), seconds);
+  std::printf("Quillotone / fluidsynth: %.2f\n", programNs / playerNs);
+  End(player);
+
+  End(program);
+  const pid_t idle = Spawn({argv[0], "--child-idle"});
+  std::this_thread::sleep_for(std::chrono::seconds(3));
+  const auto idleFrom = ThreadCpu(idle);
+  std::this_thread::sleep_for(std::chrono::seconds(10));
+  Report("Quillotone idle, window open (10 s)", idleFrom, ThreadCpu(idle), 10);
+  End(idle);
+  [[maybe_unused]] const int stopped = std::system((server + " stop " + dir.string()).c_str());
+  fs::remove_all(dir);
 }

@@ -39,9 +39,6 @@ class AppTest : public ::testing::Test, public MessageSink {
 
 TEST_F(AppTest, StartUpOpensOneWindowSharingTheAppsMenuOfAboutAndQuit) {
   StartUp();
-  const FileType& type = app.textFileType();
-  EXPECT_EQ(QStringList({type.name, type.extensions, type.macType, type.macCreator}),
-            QStringList({"text", "", "TEXT", "R*ch"}));
   Window1& window = app.window1();
   EXPECT_EQ(&app.window1(), &window) << "a second call makes no second window";
   EXPECT_TRUE(window.isVisible() && window.menuBar() == &app.menuBar1());

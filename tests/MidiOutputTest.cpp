@@ -16,8 +16,8 @@
 #include <vector>
 
 #include "app/App.h"
-#include "framework/midi/MidiOutput.h"
 #include "framework/Random.h"
+#include "framework/midi/MidiOutput.h"
 #include "melody/Melody.h"
 #include "melody/Modes.h"
 #include "support/EventLoop.h"

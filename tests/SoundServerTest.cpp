@@ -8,6 +8,7 @@
 #include <unistd.h>
 
 #include <QApplication>
+#include <QFileInfo>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QtTest/QTest>
@@ -91,7 +92,11 @@ class SoundServerTest : public ::testing::TestWithParam<const char*> {
         "parec --latency-msec=10 -d quillotone_test.monitor --format=s16le --rate=44100 "
         "--channels=1 --raw " +
         file + " >/dev/null 2>&1 &");
-    RunEventLoopFor(500);
+    // Recording once the monitor's (silent) samples arrive, however slowly
+    // a busy machine starts parec.
+    EXPECT_TRUE(RunEventLoopUntil(
+        [&] { return QFileInfo(QString::fromStdString(file)).size() > 0; }, 10000))
+        << "parec records nothing";
     return file;
   }
   // The loudest sample of the recording's stretch sox's `trim` picks, in dBFS.

@@ -7,7 +7,6 @@
 #include <cmath>
 #include <cstdint>
 #include <memory>
-#include <tuple>
 #include <vector>
 
 #include "framework/audio/Synth.h"
@@ -17,7 +16,6 @@ namespace {
 
 constexpr std::uint64_t kBlock = Synth::kBlockFrames;
 constexpr int kC4 = 60;
-constexpr int kOff = 0;
 constexpr int kOn = 100;
 
 // Channel 0 on an organ (General MIDI 20): it sounds while its key is down,
@@ -52,45 +50,6 @@ TEST(SynthTest, ANoteStartsAtTheBlockBoundaryNearestItsFrameAlsoPast32Bits) {
           << start << " + " << past;
       EXPECT_EQ(synth->Frames(), start + audio.size());
     }
-  }
-}
-
-// A row: events in the order sent, each an on (kOn) or off (kOff) of one key
-// at a frame, or one of these; then a second of sound. Is anything left
-// sounding?
-constexpr int kDrop = -1;      // drops the source's events
-constexpr int kFillOns = -2;   // fills the list with note-ons far ahead
-constexpr int kFillOffs = -3;  // and with note-offs
-struct Event {
-  std::uint64_t frame;
-  int velocity;
-  std::uint32_t source = 1;
-};
-
-TEST(SynthTest, EventsApplyInTheOrderThatLeavesNothingStuck) {
-  const std::tuple<const char*, std::vector<Event>, bool> kCases[] = {
-      {"struck again on its off's frame", {{0, kOn}, {9000, kOff}, {9000, kOn}}, true},
-      {"an on and an off in one block", {{9010, kOn}, {9040, kOff}}, false},
-      {"an off sent to a list full of ons", {{0, kOn}, {0, kFillOns}, {9000, kOff}}, false},
-      {"an off sent to a list full of offs", {{0, kOn}, {0, kFillOffs}, {9000, kOff}}, false},
-      {"a note of a dropped source", {{9000, kOn}, {0, kDrop}}, false},
-      {"a note of another source", {{9000, kOn, 2}, {0, kDrop}}, true},
-      {"a note sent after the drop", {{0, kDrop}, {9000, kOn}}, true},
-  };
-  for (const auto& [what, events, sounds] : kCases) {
-    std::unique_ptr<Synth> synth = Organ();
-    for (const Event& e : events) {
-      if (e.velocity >= 0) synth->NoteAt(e.frame, 0, kC4, e.velocity, e.source);
-      if (e.velocity == kDrop) synth->DropScheduled(e.source);
-      // More than the list holds, in rounds the queue can take.
-      for (int round = 0; e.velocity < kDrop && round < 3; ++round) {
-        for (int i = 0; i < 4000; ++i)
-          synth->NoteAt(1u << 30, 1, kC4, e.velocity == kFillOns ? kOn : kOff, 2);
-        Render(*synth, kBlock);
-      }
-    }
-    Render(*synth, 44100);
-    EXPECT_EQ(synth->ActiveVoices() > 0, sounds) << what;
   }
 }
 

@@ -4,8 +4,8 @@
 #include <QCoreApplication>
 #include <QElapsedTimer>
 
-#include "framework/threads/EventLoopScheduler.h"
 #include "framework/audio/SynthHost.h"
+#include "framework/threads/EventLoopScheduler.h"
 #include "framework/threads/Thread.h"
 #include "support/EventLoop.h"
 

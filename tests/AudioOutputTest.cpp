@@ -1,0 +1,195 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// The audio output's transitions, one table on a clock the test moves, with
+// a stand-in for the sound server's stream.
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "framework/audio/AudioOutput.h"
+#include "framework/audio/AudioTiming.h"
+#include "framework/audio/SynthError.h"
+
+namespace quillotone {
+namespace {
+
+using State = AudioOutput::State;
+
+class TestClock final : public Clock {
+ public:
+  [[nodiscard]] double MonotonicMicros() const override { return now; }
+  double now = 1'000'000.0;
+};
+
+class FakeStream final : public AudioDevice {
+ public:
+  explicit FakeStream(const TestClock& clock) : clock_(clock) {}
+  void Open() override {
+    if (!server) throw SynthError("no server");
+    open = true;
+    renderedAt = clock_.now;
+    ++opens;
+  }
+  void Close() override { open = false; }
+  [[nodiscard]] bool IsOpen() const override { return open; }
+  [[nodiscard]] double LastRenderedMicros() const override { return renderedAt; }
+  [[nodiscard]] double LatencyMicros() const override { return 0.0; }
+  [[nodiscard]] std::string Said() const override { return {}; }
+
+  bool server = true;
+  bool open = false;
+  double renderedAt = 0.0;
+  int opens = 0;
+
+ private:
+  const TestClock& clock_;
+};
+
+// What the output told, in order: "lost", "back".
+class Told final : public AudioOutput::Listener {
+ public:
+  void ClockChange(const std::function<void()>& change) override { change(); }
+  void Silence() override {}
+  void Lost(const std::string&, const std::string&) override { said += "lost "; }
+  void Back(const std::string&, const std::string&) override { said += "back "; }
+  std::string said;
+};
+
+enum class Op {
+  kNoteOn,   // a note-on sent, then the event loop's next turn
+  kNoteOff,  // likewise a note-off (a stop's sweep)
+  kStart,    // a thread starts, then the next turn
+  kMelody,   // for `ms`: a note-on every watch, the stream rendering
+  kIdle,     // for `ms`: no notes, the stream rendering
+  kSilent,   // for `ms`: notes, and the stream renders nothing (the server went)
+  kFrozen,   // `ms` pass with nothing running at all, then a watch
+  kDown,     // the server goes
+  kUp,       // and comes back
+};
+struct Step {
+  Op op;
+  double ms = 0.0;
+};
+struct Row {
+  const char* what;
+  std::vector<Step> steps;
+  State state;
+  const char* said;
+  int opens;
+};
+
+constexpr double kWatchMs = audio::kWatchMicros / 1000;
+constexpr double kLostMs = audio::kLostMicros / 1000;
+
+TEST(AudioOutputTest, Transitions) {
+  const Row kRows[] = {
+      {"opens at the first note-on", {{Op::kNoteOn}, {Op::kMelody, 500}}, State::kOpen, "", 1},
+      {"a stop's note-offs never open it", {{Op::kNoteOff}, {Op::kNoteOff}}, State::kClosed, "", 0},
+      {"closes when idle",
+       {{Op::kNoteOn}, {Op::kMelody, 500}, {Op::kIdle, audio::kIdleCloseMicros / 1000}},
+       State::kClosed,
+       "",
+       1},
+      {"stays open just short of the loss",
+       {{Op::kNoteOn}, {Op::kMelody, 500}, {Op::kSilent, kLostMs - kWatchMs}},
+       State::kOpen,
+       "",
+       1},
+      {"lost after the timeout",
+       {{Op::kNoteOn}, {Op::kMelody, 500}, {Op::kSilent, kLostMs}},
+       State::kLost,
+       "lost ",
+       1},
+      {"a stream that never renders gets longer",
+       {{Op::kNoteOn}, {Op::kSilent, audio::kFirstRenderMicros / 1000 - kWatchMs}},
+       State::kOpening,
+       "",
+       1},
+      {"no server: lost, told once",
+       {{Op::kDown}, {Op::kNoteOn}, {Op::kMelody, 3000}},
+       State::kLost,
+       "lost ",
+       0},
+      {"note-ons do not retry within the period",
+       {{Op::kDown}, {Op::kNoteOn}, {Op::kUp}, {Op::kMelody, 750}},
+       State::kLost,
+       "lost ",
+       0},
+      {"note-ons retry once a period, then it is back (past the period)",
+       {{Op::kDown}, {Op::kNoteOn}, {Op::kUp}, {Op::kMelody, 1500}},
+       State::kOpen,
+       "lost back ",
+       1},
+      {"a start retries at once",
+       {{Op::kDown}, {Op::kNoteOn}, {Op::kUp}, {Op::kStart}, {Op::kIdle, 500}},
+       State::kOpen,
+       "lost back ",
+       1},
+      {"a frozen process is no lost server, nor idle",
+       {{Op::kNoteOn}, {Op::kMelody, 500}, {Op::kFrozen, 5000}, {Op::kMelody, 500}},
+       State::kOpen,
+       "",
+       1},
+      {"a server lost after a freeze is still told",
+       {{Op::kNoteOn}, {Op::kMelody, 500}, {Op::kFrozen, 4000}, {Op::kSilent, kLostMs}},
+       State::kLost,
+       "lost ",
+       1},
+  };
+  for (const Row& row : kRows) {
+    TestClock clock;
+    auto owned = std::make_unique<FakeStream>(clock);
+    FakeStream& stream = *owned;
+    Told told;
+    AudioOutput output(std::move(owned), clock, told);
+    const auto turn = [&] { output.Open(); };
+    const auto watches = [&](double ms, bool notes, bool renders) {
+      for (double done = 0; done < ms; done += kWatchMs) {
+        if (notes) output.NoteSent(true);
+        turn();
+        clock.now += audio::kWatchMicros;
+        if (renders && stream.open) stream.renderedAt = clock.now;
+        output.Watch();
+      }
+    };
+    for (const Step& step : row.steps) {
+      switch (step.op) {
+        case Op::kNoteOn:
+          output.NoteSent(true), turn();
+          break;
+        case Op::kNoteOff:
+          output.NoteSent(false), turn();
+          break;
+        case Op::kStart:
+          output.Request(), turn();
+          break;
+        case Op::kMelody:
+          watches(step.ms, true, true);
+          break;
+        case Op::kIdle:
+          watches(step.ms, false, true);
+          break;
+        case Op::kSilent:
+          watches(step.ms, true, false);
+          break;
+        case Op::kFrozen:
+          clock.now += step.ms * 1000;
+          output.Watch();
+          break;
+        case Op::kDown:
+          stream.server = false;
+          break;
+        case Op::kUp:
+          stream.server = true;
+          break;
+      }
+    }
+    EXPECT_EQ(output.state(), row.state) << row.what;
+    EXPECT_EQ(told.said, row.said) << row.what;
+    EXPECT_EQ(stream.opens, row.opens) << row.what;
+  }
+}
+
+}  // namespace
+}  // namespace quillotone
