@@ -77,6 +77,7 @@ int Child(int argc, char** argv, bool play) {
 }
 
 pid_t Spawn(const std::vector<std::string>& args) {
+  std::fflush(stdout);  // or the child prints it again
   const pid_t pid = fork();
   if (pid == 0) {
     std::vector<char*> argv;

@@ -22,37 +22,27 @@ class TestClock final : public Clock {
   double now = 1'000'000.0;
 };
 
-class FakeStream final : public AudioDevice {
- public:
-  explicit FakeStream(const TestClock& clock) : clock_(clock) {}
+// The server's stream, and what the output told ("lost", "back").
+struct FakeStream final : AudioDevice, AudioOutput::Listener {
+  explicit FakeStream(const TestClock& c) : clock(c) {}
   void Open() override {
     if (!server) throw SynthError("no server");
-    open = true;
-    renderedAt = clock_.now;
-    ++opens;
+    open = true, renderedAt = clock.now, ++opens;
   }
   void Close() override { open = false; }
   [[nodiscard]] bool IsOpen() const override { return open; }
   [[nodiscard]] double LastRenderedMicros() const override { return renderedAt; }
   [[nodiscard]] double LatencyMicros() const override { return 0.0; }
   [[nodiscard]] std::string Said() const override { return {}; }
-
-  bool server = true;
-  bool open = false;
-  double renderedAt = 0.0;
-  int opens = 0;
-
- private:
-  const TestClock& clock_;
-};
-
-// What the output told, in order: "lost", "back".
-class Told final : public AudioOutput::Listener {
- public:
   void ClockChange(const std::function<void()>& change) override { change(); }
   void Silence() override {}
   void Lost(const std::string&, const std::string&) override { said += "lost "; }
   void Back(const std::string&, const std::string&) override { said += "back "; }
+
+  const TestClock& clock;
+  bool server = true, open = false;
+  double renderedAt = 0.0;
+  int opens = 0;
   std::string said;
 };
 
@@ -83,66 +73,30 @@ constexpr double kWatchMs = audio::kWatchMicros / 1000;
 constexpr double kLostMs = audio::kLostMicros / 1000;
 
 TEST(AudioOutputTest, Transitions) {
+  using enum Op;
+  constexpr double kIdleMs = audio::kIdleCloseMicros / 1000;
+  constexpr double kFirstMs = audio::kFirstRenderMicros / 1000;
+  // clang-format off
   const Row kRows[] = {
-      {"opens at the first note-on", {{Op::kNoteOn}, {Op::kMelody, 500}}, State::kOpen, "", 1},
-      {"a stop's note-offs never open it", {{Op::kNoteOff}, {Op::kNoteOff}}, State::kClosed, "", 0},
-      {"closes when idle",
-       {{Op::kNoteOn}, {Op::kMelody, 500}, {Op::kIdle, audio::kIdleCloseMicros / 1000}},
-       State::kClosed,
-       "",
-       1},
-      {"stays open just short of the loss",
-       {{Op::kNoteOn}, {Op::kMelody, 500}, {Op::kSilent, kLostMs - kWatchMs}},
-       State::kOpen,
-       "",
-       1},
-      {"lost after the timeout",
-       {{Op::kNoteOn}, {Op::kMelody, 500}, {Op::kSilent, kLostMs}},
-       State::kLost,
-       "lost ",
-       1},
-      {"a stream that never renders gets longer",
-       {{Op::kNoteOn}, {Op::kSilent, audio::kFirstRenderMicros / 1000 - kWatchMs}},
-       State::kOpening,
-       "",
-       1},
-      {"no server: lost, told once",
-       {{Op::kDown}, {Op::kNoteOn}, {Op::kMelody, 3000}},
-       State::kLost,
-       "lost ",
-       0},
-      {"note-ons do not retry within the period",
-       {{Op::kDown}, {Op::kNoteOn}, {Op::kUp}, {Op::kMelody, 750}},
-       State::kLost,
-       "lost ",
-       0},
-      {"note-ons retry once a period, then it is back (past the period)",
-       {{Op::kDown}, {Op::kNoteOn}, {Op::kUp}, {Op::kMelody, 1500}},
-       State::kOpen,
-       "lost back ",
-       1},
-      {"a start retries at once",
-       {{Op::kDown}, {Op::kNoteOn}, {Op::kUp}, {Op::kStart}, {Op::kIdle, 500}},
-       State::kOpen,
-       "lost back ",
-       1},
-      {"a frozen process is no lost server, nor idle",
-       {{Op::kNoteOn}, {Op::kMelody, 500}, {Op::kFrozen, 5000}, {Op::kMelody, 500}},
-       State::kOpen,
-       "",
-       1},
-      {"a server lost after a freeze is still told",
-       {{Op::kNoteOn}, {Op::kMelody, 500}, {Op::kFrozen, 4000}, {Op::kSilent, kLostMs}},
-       State::kLost,
-       "lost ",
-       1},
+      {"opens at the first note-on", {{kNoteOn}, {kMelody, 500}}, State::kOpen, "", 1},
+      {"a stop's note-offs never open it", {{kNoteOff}, {kNoteOff}}, State::kClosed, "", 0},
+      {"closes when idle", {{kNoteOn}, {kMelody, 500}, {kIdle, kIdleMs}}, State::kClosed, "", 1},
+      {"open just short of the loss", {{kNoteOn}, {kMelody, 500}, {kSilent, kLostMs - kWatchMs}}, State::kOpen, "", 1},
+      {"lost after the timeout", {{kNoteOn}, {kMelody, 500}, {kSilent, kLostMs}}, State::kLost, "lost ", 1},
+      {"a first period gets longer", {{kNoteOn}, {kSilent, kFirstMs - kWatchMs}}, State::kOpening, "", 1},
+      {"no server: lost, told once", {{kDown}, {kNoteOn}, {kMelody, 3000}}, State::kLost, "lost ", 0},
+      {"no retry within the period", {{kDown}, {kNoteOn}, {kUp}, {kMelody, 750}}, State::kLost, "lost ", 0},
+      {"a retry after it, and back", {{kDown}, {kNoteOn}, {kUp}, {kMelody, 1500}}, State::kOpen, "lost back ", 1},
+      {"a start retries at once", {{kDown}, {kNoteOn}, {kUp}, {kStart}, {kIdle, 500}}, State::kOpen, "lost back ", 1},
+      {"a frozen process: no loss, not idle", {{kNoteOn}, {kMelody, 500}, {kFrozen, 5000}, {kMelody, 500}}, State::kOpen, "", 1},
+      {"a loss after a freeze is told", {{kNoteOn}, {kMelody, 500}, {kFrozen, 4000}, {kSilent, kLostMs}}, State::kLost, "lost ", 1},
   };
+  // clang-format on
   for (const Row& row : kRows) {
     TestClock clock;
     auto owned = std::make_unique<FakeStream>(clock);
     FakeStream& stream = *owned;
-    Told told;
-    AudioOutput output(std::move(owned), clock, told);
+    AudioOutput output(std::move(owned), clock, stream);
     const auto turn = [&] { output.Open(); };
     const auto watches = [&](double ms, bool notes, bool renders) {
       for (double done = 0; done < ms; done += kWatchMs) {
@@ -186,7 +140,7 @@ TEST(AudioOutputTest, Transitions) {
       }
     }
     EXPECT_EQ(output.state(), row.state) << row.what;
-    EXPECT_EQ(told.said, row.said) << row.what;
+    EXPECT_EQ(stream.said, row.said) << row.what;
     EXPECT_EQ(stream.opens, row.opens) << row.what;
   }
 }

@@ -60,47 +60,43 @@ TEST(EventQueueTest, AnEventAppliesAtTheBlockBoundaryNearestItsFrameAlsoPast32Bi
   }
 }
 
-// A row: events in the order sent, each an on or off of one key at a frame,
-// or one of these; then a second of rendering. Is the key left down?
-enum class Special { kNone, kDrop, kFillOns, kFillOffs };
+// A row: events in the order sent, each an on (kOn) or off (kOff) of one key
+// at a frame, or one of these; then a second of rendering. Is it down?
+constexpr int kOn = 1, kOff = 0;
+constexpr int kDrop = -1;      // drops the source's events
+constexpr int kFillOns = -2;   // fills the list with note-ons far ahead
+constexpr int kFillOffs = -3;  // and with note-offs
 struct Sent {
   std::uint64_t frame;
-  bool on = false;
-  Special special = Special::kNone;
+  int what;
   std::uint32_t source = 1;
 };
 
 TEST(EventQueueTest, EventsApplyInTheOrderThatLeavesNothingStuck) {
-  const Sent kDrop{0, false, Special::kDrop};
+  // clang-format off
   const std::tuple<const char*, std::vector<Sent>, bool> kCases[] = {
-      {"struck again on its off's frame", {{0, true}, {9000, false}, {9000, true}}, true},
-      {"an on and an off in one block", {{9010, true}, {9040, false}}, false},
-      {"an off sent to a list full of ons",
-       {{0, true}, {0, false, Special::kFillOns}, {9000, false}},
-       false},
-      {"an off sent to a list full of offs",
-       {{0, true}, {0, false, Special::kFillOffs}, {9000, false}},
-       false},
-      {"a note of a dropped source", {{9000, true}, kDrop}, false},
-      {"a note of another source", {{9000, true, Special::kNone, 2}, kDrop}, true},
-      {"a note sent after the drop", {kDrop, {9000, true}}, true},
+      {"struck again on its off's frame", {{0, kOn}, {9000, kOff}, {9000, kOn}}, true},
+      {"an on and an off in one block", {{9010, kOn}, {9040, kOff}}, false},
+      {"an off sent to a list full of ons", {{0, kOn}, {0, kFillOns}, {9000, kOff}}, false},
+      {"an off sent to a list full of offs", {{0, kOn}, {0, kFillOffs}, {9000, kOff}}, false},
+      {"a note of a dropped source", {{9000, kOn}, {0, kDrop}}, false},
+      {"a note of another source", {{9000, kOn, 2}, {0, kDrop}}, true},
+      {"a note sent after the drop", {{0, kDrop}, {9000, kOn}}, true},
   };
+  // clang-format on
   for (const auto& [what, events, sounds] : kCases) {
     EventQueue queue(0, kBlock);
     Keys keys;
     for (const Sent& e : events) {
-      if (e.special == Special::kNone) {
-        ASSERT_TRUE(queue.Send(Note(e.frame, e.on, e.source)));
-      }
-      if (e.special == Special::kDrop) {
-        ASSERT_TRUE(queue.Send({.frame = 0, .source = e.source, .kind = FrameEvent::Kind::kDrop}));
-      }
+      const FrameEvent drop{.source = e.source, .kind = FrameEvent::Kind::kDrop};
+      const bool sent =
+          e.what < kDrop || queue.Send(e.what == kDrop ? drop : Note(e.frame, e.what, e.source));
+      ASSERT_TRUE(sent);
       // More than the list holds, far ahead on another channel, in rounds
       // the queue can take.
-      for (int round = 0; e.special >= Special::kFillOns && round < 3; ++round) {
-        for (int i = 0; i < 4000; ++i) {
-          ASSERT_TRUE(queue.Send(Note(1u << 30, e.special == Special::kFillOns, 2, 1)));
-        }
+      for (int round = 0; e.what < kDrop && round < 3; ++round) {
+        for (int i = 0; i < 4000; ++i)
+          ASSERT_TRUE(queue.Send(Note(1u << 30, e.what == kFillOns, 2, 1)));
         queue.Process(static_cast<int>(kBlock), keys);
       }
     }

@@ -146,9 +146,6 @@ TEST_P(SoundServerTest, ComesAfterLaunchGoesAndComesBackMidMelodyAndStopAlwaysSt
   EXPECT_LT(PeakDb(recording, "-0.9"), kSilentDb) << "still sounding after stop";
   EXPECT_EQ(errors.Lines(), 2) << "one line for the loss, one for the return:\n"
                                << Output("cat " + errors.path);
-  EXPECT_TRUE(RunEventLoopUntil([&] { return !app->synthHost().output()->device().IsOpen(); },
-                                static_cast<int>(audio::kIdleCloseMicros / 1000) + 3000))
-      << "the idle output stays open";
 }
 
 INSTANTIATE_TEST_SUITE_P(Servers, SoundServerTest, ::testing::Values("pulseaudio", "pipewire"));
