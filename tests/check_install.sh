@@ -5,6 +5,8 @@
 # centres and man read it with. Usage: check_install.sh BUILD_DIR
 set -u
 id=example.quillotone.Quillotone
+src=$(cd "$(dirname "$0")/.." && pwd)
+version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "$1/CMakeCache.txt")
 dest=$(mktemp -d)
 trap 'rm -rf "$dest"' EXIT
 DESTDIR=$dest cmake --install "$1" --prefix /usr >/dev/null || exit 1
@@ -30,5 +32,24 @@ warnings=$(man --warnings -l share/man/man1/quillotone.1 2>&1 >/dev/null)
 for option in $(bin/quillotone --help | grep -oE -- '--[a-z-]+' | sort -u); do
   grep -qF -- "$(echo "$option" | sed 's/-/\\-/g')" share/man/man1/quillotone.1 ||
     fail "the manual lacks $option"
+done
+# One version, project()'s, wherever a version is shown.
+while read -r what found; do
+  [ "$found" = "$version" ] || fail "$what says ${found:-nothing}, project() $version"
+done <<EOF
+--version $(bin/quillotone --version | sed -n 's/^quillotone //p')
+manual $(sed -n '1s/.*"Quillotone \([^"]*\)".*/\1/p' share/man/man1/quillotone.1)
+AppStream $(grep -o '<release version="[^"]*"' share/metainfo/$id.metainfo.xml | cut -d'"' -f2)
+debian/changelog $(sed -n '1s/^quillotone (\([^)-]*\).*/\1/p' "$src/debian/changelog")
+EOF
+# GPL-3.0-or-later: the licence's text, the package's and AppStream's word for it, and each source
+# file's own line.
+cmp -s "$src/COPYING" /usr/share/common-licenses/GPL-3 || fail "COPYING is not the GPL 3 text"
+grep -q '^License: GPL-3+$' "$src/debian/copyright" || fail "debian/copyright names another licence"
+grep -q '<project_license>GPL-3.0-or-later<' share/metainfo/$id.metainfo.xml ||
+  fail "AppStream names another licence"
+for f in $(cd "$src" && find app framework melody ui tests bench data -name '*.cpp' -o -name '*.h' \
+  -o -name '*.sh' -o -name '*.py' -o -name CMakeLists.txt) CMakeLists.txt setup.sh; do
+  head -n 3 "$src/$f" | grep -q 'SPDX-License-Identifier: GPL-3.0-or-later' || fail "$f has no SPDX line"
 done
 exit $status

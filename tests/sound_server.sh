@@ -24,6 +24,10 @@ if [ "$kind" = pulseaudio ]; then
     "module-null-sink sink_name=quillotone_test" -L \
     "module-native-protocol-unix auth-anonymous=1 socket=$dir/pulse/native"
 else
+  # No Bluetooth for a null sink: WirePlumber's Bluetooth monitor would load its logind
+  # module, which ends WirePlumber where systemd never made /run/systemd/seats.
+  mkdir -p "$dir/wireplumber/bluetooth.lua.d"
+  echo 'bluez_monitor.enabled = false' >"$dir/wireplumber/bluetooth.lua.d/80-no-bluetooth.lua"
   run dbus-daemon --session --nofork --address="$DBUS_SESSION_BUS_ADDRESS"
   run pipewire && run wireplumber && run pipewire-pulse
 fi
