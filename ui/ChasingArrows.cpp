@@ -1,13 +1,52 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "ui/ChasingArrows.h"
 
+#include <QAccessible>
+#include <QAccessibleWidget>
 #include <QPainter>
 #include <QPainterPath>
 #include <QtMath>
 
 namespace quillotone {
+namespace {
+
+// What a screen reader hears: an animation, as a desktop's spinner is, busy
+// while it turns; its name is the window's to give.
+class AccessibleArrows final : public QAccessibleWidget {
+ public:
+  explicit AccessibleArrows(ChasingArrows* arrows)
+      : QAccessibleWidget(arrows, QAccessible::Animation), arrows_(arrows) {}
+  [[nodiscard]] QAccessible::State state() const override {
+    QAccessible::State state = QAccessibleWidget::state();
+    state.busy = arrows_->IsAnimating();
+    return state;
+  }
+
+ private:
+  ChasingArrows* arrows_;
+};
+
+QAccessibleInterface* MakeAccessible(const QString& className, QObject* object) {
+  auto* arrows = qobject_cast<ChasingArrows*>(object);
+  if (arrows == nullptr || className != QLatin1String(ChasingArrows::staticMetaObject.className()))
+    return nullptr;
+  return new AccessibleArrows(arrows);
+}
+
+// Tells screen readers that the busy state just changed.
+void AnnounceBusyChange(QWidget* widget) {
+  QAccessible::State changed;
+  changed.busy = true;
+  QAccessibleStateChangeEvent event(widget, changed);
+  QAccessible::updateAccessibility(&event);
+}
+
+}  // namespace
 
 ChasingArrows::ChasingArrows(QWidget* parent) : QWidget(parent) {
+  // Qt keeps the factories; once is enough for every indicator.
+  static const bool accessible = (QAccessible::installFactory(&MakeAccessible), true);
+  (void)accessible;
   timer_.setInterval(kFrameMs);
   connect(&timer_, &QTimer::timeout, this, [this] {
     angle_ = (angle_ + kDegreesPerFrame) % 360;
@@ -18,11 +57,13 @@ ChasingArrows::ChasingArrows(QWidget* parent) : QWidget(parent) {
 void ChasingArrows::showEvent(QShowEvent* event) {
   QWidget::showEvent(event);
   timer_.start();
+  AnnounceBusyChange(this);
 }
 
 void ChasingArrows::hideEvent(QHideEvent* event) {
   QWidget::hideEvent(event);
   timer_.stop();
+  AnnounceBusyChange(this);
 }
 
 void ChasingArrows::paintEvent(QPaintEvent*) {

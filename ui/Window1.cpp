@@ -5,6 +5,7 @@
 #include <QCoreApplication>
 #include <QEvent>
 #include <QFontDatabase>
+#include <QLabel>
 #include <QLayout>
 #include <QPushButton>
 #include <iostream>
@@ -121,10 +122,19 @@ void Window1::CreateControls() {
 
   auto* arrows = new ChasingArrows(content_);
   place(arrows, "ChasingArrows1", {133, 133, 34, 34});
+  arrows->setAccessibleName(QStringLiteral("Playing"));
   arrows->setVisible(false);
 
   auto* popup = new QComboBox(content_);
-  place(popup, "PopupMenu1", {75, 30, 150, 20});
+  // 20 px wider and 4 taller than the classic 150 x 20, still centred: at 12
+  // points (16 px at 96 dpi) the longest rows, "mixolydian mode" and
+  // "pentatonic scale", need that much room beside the arrow.
+  place(popup, "PopupMenu1", {65, 30, 170, 24});
+  // Qt names a popup by its current row for screen readers on Linux, and
+  // labels it through a label's buddy: an unseen one, as the window shows none.
+  auto* label = new QLabel(QStringLiteral("Mode or scale"), content_);
+  label->setBuddy(popup);
+  label->setVisible(false);
   popup->addItems(PopupItems().split(QLatin1Char('\r')));
   popup->setCurrentIndex(0);
 
