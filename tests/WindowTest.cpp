@@ -3,7 +3,9 @@
 
 #include <QApplication>
 #include <QComboBox>
+#include <QFontInfo>
 #include <QPushButton>
+#include <QStyleOptionComboBox>
 #include <QtTest/QTest>
 #include <random>
 #include <set>
@@ -114,7 +116,7 @@ TEST_F(WindowTest, OpensIdleWithItsMembersWhereTheyBelong) {
   const std::pair<const char*, QRect> places[] = {{"play", {115, 90, 70, 20}},
                                                   {"stop", {115, 190, 70, 20}},
                                                   {"ChasingArrows1", {133, 133, 34, 34}},
-                                                  {"PopupMenu1", {75, 30, 150, 20}}};
+                                                  {"PopupMenu1", {65, 30, 170, 24}}};
   for (const auto& [name, geometry] : places) {
     ASSERT_NE(Find<QWidget>(name), nullptr) << name;
     EXPECT_EQ(Find<QWidget>(name)->geometry(), geometry) << name;
@@ -132,6 +134,28 @@ TEST_F(WindowTest, OpensIdleWithItsMembersWhereTheyBelong) {
   for (const char* name : {"NotePlayer1", "NotePlayer2"})
     EXPECT_EQ(Find<PlayerObject>(name)->Instrument(), 1) << name;
   EXPECT_TRUE(RunningThreads().empty());
+}
+
+// Each row's ink inside the field the popup draws it in (its frame and arrow
+// left out), at the QT_SCALE_FACTOR this runs with: CTest runs it at 1, 1.5, 2.
+TEST_F(WindowTest, EveryPopupRowReadsInFull) {
+  auto* popup = Find<QComboBox>("PopupMenu1");
+  ASSERT_EQ(QFontInfo(popup->font()).family(), "DejaVu Sans") << "install fonts-dejavu-core";
+  const QFontMetrics metrics(popup->font());
+  for (int row = 0; row < popup->count(); ++row) {
+    QStyleOptionComboBox option;
+    option.initFrom(popup);
+    option.currentText = popup->itemText(row);
+    const QRect field = popup->style()->subControlRect(QStyle::CC_ComboBox, &option,
+                                                       QStyle::SC_ComboBoxEditField, popup);
+    // Drawn one pixel in from each side, centred on the field's height.
+    QRect ink = metrics.tightBoundingRect(option.currentText);
+    ink.translate(field.left() + 1,
+                  field.top() + (field.height() - metrics.height()) / 2 + metrics.ascent());
+    EXPECT_TRUE(field.adjusted(1, 0, -1, 0).contains(ink))
+        << option.currentText.toStdString() << ": " << ink.width() << "x" << ink.height() << " in "
+        << field.width() << "x" << field.height();
+  }
 }
 
 TEST_F(WindowTest, EachRowPlaysItsOwnThreadAndStopSilencesEverythingThenThanks) {
