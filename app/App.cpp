@@ -212,7 +212,7 @@ void App::StartSound() {
   connect(&synthHost_, &SynthHost::outputLost, this,
           [this](const QString& problem) { messages_->Notice(problem); });
   connect(&synthHost_, &SynthHost::outputBack, this,
-          [this](const QString& news) { messages_->Notice(news); });
+          [this](const QString& news) { messages_->NoticeOver(news); });
   // The loader chooses among it, the variable and the system's.
   synthHost_.LoadInBackground({.soundFont = options_.soundFont});
 }

@@ -158,6 +158,22 @@ TEST_F(WindowTest, EveryPopupRowReadsInFull) {
   }
 }
 
+// With no notification service, the box: beside the window, then gone by
+// itself once the sound is back.
+TEST_F(WindowTest, ANoticeBoxCoversNoControlAndGoesOnceTheSoundIsBack) {
+  qputenv("DBUS_SESSION_BUS_ADDRESS", "unix:path=/dev/null/no-bus");
+  MessageBoxSink boxes(window.get());
+  boxes.Notice("lost");
+  ASSERT_NE(boxes.notice(), nullptr);
+  EXPECT_FALSE(boxes.notice()->frameGeometry().intersects(window->frameGeometry()));
+  QTest::qWait(MessageBoxSink::kNoticeOverMs);
+  EXPECT_TRUE(boxes.notice()->isVisible()) << "the loss is told until the sound is back";
+  boxes.NoticeOver("back");
+  EXPECT_EQ(boxes.notice()->text(), "back");
+  EXPECT_TRUE(QTest::qWaitFor([&] { return boxes.notice() == nullptr; },
+                              3 * MessageBoxSink::kNoticeOverMs));
+}
+
 TEST_F(WindowTest, EachRowPlaysItsOwnThreadAndStopSilencesEverythingThenThanks) {
   for (const Mode& mode : kModes) {
     SCOPED_TRACE(mode.popupText);
