@@ -1,6 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include <QtGlobal>
-
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
@@ -25,25 +24,38 @@ bool HasDisplay() {
   return false;
 }
 
+// Qt's list of the platform plugins it has, in its fatal message, lacks
+// Wayland's while a Wayland session is what there is to reach.
+bool WaylandPluginMissing(const QString& fatal) {
+  const qsizetype list = fatal.indexOf(QLatin1StringView("Available platform plugins are:"));
+  const char* platform = std::getenv("QT_QPA_PLATFORM");
+  const bool wanted = platform != nullptr
+                          ? QLatin1StringView(platform).startsWith(QLatin1StringView("wayland"))
+                          : std::getenv("WAYLAND_DISPLAY") != nullptr;
+  return wanted && list >= 0 && !fatal.mid(list).contains(QLatin1StringView("wayland"));
+}
+
 // Qt aborts, after lines of its own, when its platform cannot reach the
-// display that a variable names (DISPLAY=:999, say). While the application
-// is made, that becomes one line and status 1; the platform's own messages
-// are left out.
-void DisplayUnreachable(QtMsgType type, const QMessageLogContext& context, const QString& text) {
-  if (type == QtFatalMsg) {
-    std::cerr << "quillotone: the display cannot be reached (";
-    const char* separator = "";
-    for (const char* variable : {"QT_QPA_PLATFORM", "WAYLAND_DISPLAY", "DISPLAY"}) {
-      if (const char* value = std::getenv(variable)) {
-        std::cerr << separator << variable << '=' << value;
-        separator = ", ";
-      }
-    }
-    std::cerr << "). Run it from a desktop session, or render to a file with --render.\n";
+// display that a variable names (DISPLAY=:999, say) or has no plugin for it.
+// While the application is made, that becomes one line and status 1; what
+// the platform plugins say on the way is left out.
+void DisplayUnreachable(QtMsgType type, const QMessageLogContext&, const QString& text) {
+  if (type != QtFatalMsg) return;
+  if (WaylandPluginMissing(text)) {
+    std::cerr << "quillotone: Qt's Wayland platform plugin is not installed: install the Debian "
+                 "package qt6-wayland (or set DISPLAY to run through XWayland).\n";
     std::_Exit(1);
   }
-  if (QLatin1StringView(context.category).startsWith(QLatin1StringView("qt.qpa"))) return;
-  std::cerr << qFormatLogMessage(type, context, text).toStdString() << '\n';
+  std::cerr << "quillotone: the display cannot be reached (";
+  const char* separator = "";
+  for (const char* variable : {"QT_QPA_PLATFORM", "WAYLAND_DISPLAY", "DISPLAY"}) {
+    if (const char* value = std::getenv(variable)) {
+      std::cerr << separator << variable << '=' << value;
+      separator = ", ";
+    }
+  }
+  std::cerr << "). Run it from a desktop session, or render to a file with --render.\n";
+  std::_Exit(1);
 }
 
 }  // namespace

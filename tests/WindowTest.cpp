@@ -142,18 +142,18 @@ TEST_F(WindowTest, EveryPopupRowReadsInFull) {
   auto* popup = Find<QComboBox>("PopupMenu1");
   ASSERT_EQ(QFontInfo(popup->font()).family(), "DejaVu Sans") << "install fonts-dejavu-core";
   const QFontMetrics metrics(popup->font());
+  QStyleOptionComboBox option;
+  option.initFrom(popup);
+  const QRect field = popup->style()->subControlRect(QStyle::CC_ComboBox, &option,
+                                                     QStyle::SC_ComboBoxEditField, popup);
+  // Drawn one pixel in from each side, centred on the field's height.
+  const QPoint baseline(field.left() + 1,
+                        field.top() + (field.height() - metrics.height()) / 2 + metrics.ascent());
   for (int row = 0; row < popup->count(); ++row) {
-    QStyleOptionComboBox option;
-    option.initFrom(popup);
-    option.currentText = popup->itemText(row);
-    const QRect field = popup->style()->subControlRect(QStyle::CC_ComboBox, &option,
-                                                       QStyle::SC_ComboBoxEditField, popup);
-    // Drawn one pixel in from each side, centred on the field's height.
-    QRect ink = metrics.tightBoundingRect(option.currentText);
-    ink.translate(field.left() + 1,
-                  field.top() + (field.height() - metrics.height()) / 2 + metrics.ascent());
+    const QString text = popup->itemText(row);
+    const QRect ink = metrics.tightBoundingRect(text).translated(baseline);
     EXPECT_TRUE(field.adjusted(1, 0, -1, 0).contains(ink))
-        << option.currentText.toStdString() << ": " << ink.width() << "x" << ink.height() << " in "
+        << text.toStdString() << ": " << ink.width() << "x" << ink.height() << " in "
         << field.width() << "x" << field.height();
   }
 }

@@ -48,8 +48,8 @@ cmp -s "$src/COPYING" /usr/share/common-licenses/GPL-3 || fail "COPYING is not t
 grep -q '^License: GPL-3+$' "$src/debian/copyright" || fail "debian/copyright names another licence"
 grep -q '<project_license>GPL-3.0-or-later<' share/metainfo/$id.metainfo.xml ||
   fail "AppStream names another licence"
-for f in $(cd "$src" && find app framework melody ui tests bench data -name '*.cpp' -o -name '*.h' \
-  -o -name '*.sh' -o -name '*.py' -o -name CMakeLists.txt) CMakeLists.txt setup.sh; do
-  head -n 3 "$src/$f" | grep -q 'SPDX-License-Identifier: GPL-3.0-or-later' || fail "$f has no SPDX line"
-done
+missing=$(cd "$src" && find app framework melody ui tests bench data CMakeLists.txt setup.sh \
+  -name '*.cpp' -o -name '*.h' -o -name '*.sh' -o -name '*.py' -o -name CMakeLists.txt |
+  xargs grep -L 'SPDX-License-Identifier: GPL-3.0-or-later')
+[ -z "$missing" ] || fail "no SPDX line in" $missing
 exit $status
