@@ -8,9 +8,12 @@ cd "$(dirname "$0")"
 
 build_packages=(g++ cmake make pkg-config qt6-base-dev libfluidsynth-dev fluid-soundfont-gm
   librtmidi-dev libjack-jackd2-dev librsvg2-bin libsndfile1-dev libasound2-dev)
+# The tests' own tools (tests/CMakeLists.txt names each one's package too); the
+# window's tests read DejaVu Sans and a screen reader's view of the window.
 test_packages=(libgtest-dev timgm6mb-soundfont pulseaudio pulseaudio-utils python3-mido jackd2
-  jack-tools sox fluidsynth clang-14 libclang-rt-14-dev desktop-file-utils appstream man-db file
-  pipewire pipewire-bin pipewire-pulse wireplumber dbus procps)
+  jack-tools sox fluidsynth aubio-tools clang-14 libclang-rt-14-dev desktop-file-utils appstream
+  man-db file pipewire pipewire-bin pipewire-pulse wireplumber dbus procps fonts-dejavu-core xvfb
+  at-spi2-core python3-pyatspi)
 package_packages=(build-essential debhelper dpkg-dev lintian)
 
 install_missing() {
@@ -47,7 +50,8 @@ stage() {
 
 case "${1:-}" in
   run)
-    install_missing "${build_packages[@]}"
+    # Qt's Wayland plugin, for a Wayland desktop without XWayland.
+    install_missing "${build_packages[@]}" qt6-wayland
     build build -DBUILD_TESTING=OFF
     exec build/app/quillotone "${@:2}"
     ;;
