@@ -46,8 +46,7 @@ EOF
 # file's own line.
 cmp -s "$src/COPYING" /usr/share/common-licenses/GPL-3 || fail "COPYING is not the GPL 3 text"
 grep -q '^License: GPL-3+$' "$src/debian/copyright" || fail "debian/copyright names another licence"
-grep -q '<project_license>GPL-3.0-or-later<' share/metainfo/$id.metainfo.xml ||
-  fail "AppStream names another licence"
+grep -q '>GPL-3.0-or-later</project_license>' share/metainfo/$id.* || fail "AppStream's licence"
 missing=$(cd "$src" && find app framework melody ui tests bench data CMakeLists.txt setup.sh \
   -name '*.cpp' -o -name '*.h' -o -name '*.sh' -o -name '*.py' -o -name CMakeLists.txt |
   xargs grep -L 'SPDX-License-Identifier: GPL-3.0-or-later')
