@@ -1,4 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <QtGlobal>
 #include <cerrno>
 #include <cstdio>
@@ -39,8 +42,18 @@ bool WaylandPluginMissing(const QString& fatal) {
 // display that a variable names (DISPLAY=:999, say) or has no plugin for it.
 // While the application is made, that becomes one line and status 1; what
 // the platform plugins say on the way is left out.
+// The terminal's stderr while the platform starts, when libraries under Qt
+// (libwayland) write to fd 2 themselves. Qt's message handler takes no
+// context, so the handler finds it here.
+int& TerminalStderr() {
+  static int fd = STDERR_FILENO;
+  return fd;
+}
+
 void DisplayUnreachable(QtMsgType type, const QMessageLogContext&, const QString& text) {
   if (type != QtFatalMsg) return;
+  std::cerr.flush();
+  dup2(TerminalStderr(), STDERR_FILENO);
   if (WaylandPluginMissing(text)) {
     std::cerr << "quillotone: Qt's Wayland platform plugin is not installed: install the Debian "
                  "package qt6-wayland (or set DISPLAY to run through XWayland).\n";
@@ -92,7 +105,13 @@ int main(int argc, char** argv) {
 
   quillotone::NameSoundStream();
   qInstallMessageHandler(DisplayUnreachable);
+  TerminalStderr() = dup(STDERR_FILENO);
+  const int devNull = open("/dev/null", O_WRONLY | O_CLOEXEC);
+  dup2(devNull, STDERR_FILENO);
+  close(devNull);
   quillotone::App app(argc, argv);
+  dup2(TerminalStderr(), STDERR_FILENO);
+  close(TerminalStderr());
   qInstallMessageHandler(nullptr);
   app.SetOptions({.seed = invocation.seed,
                   .sound = invocation.synth,
