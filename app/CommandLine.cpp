@@ -175,7 +175,10 @@ ParsedCommandLine ParseCommandLine(const std::vector<std::string>& arguments) {
             .error = {}};
   }
   if (parser.isSet(version)) {
-    return {.invocation = std::nullopt, .exitStatus = 0, .output = "quillotone " QUILLOTONE_VERSION "\n", .error = {}};
+    return {.invocation = std::nullopt,
+            .exitStatus = 0,
+            .output = "quillotone " QUILLOTONE_VERSION "\n",
+            .error = {}};
   }
   const auto value = [&](const QCommandLineOption& option) { return Bytes(parser.value(option)); };
 
