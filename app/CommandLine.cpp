@@ -41,31 +41,10 @@ std::string ModeNames() {
   return names;
 }
 
-struct FormatName {
-  Invocation::Format format;
-  std::string_view name;  // for --format, and the file name's extension
-};
-constexpr FormatName kFormats[] = {
-    {Invocation::Format::Wav, "wav"},   {Invocation::Format::Flac, "flac"},
-    {Invocation::Format::Ogg, "ogg"},   {Invocation::Format::Opus, "opus"},
-    {Invocation::Format::Mp3, "mp3"},   {Invocation::Format::Midi, "mid"},
-    {Invocation::Format::Midi, "midi"},
-};
-constexpr char kFormatNames[] = "wav, flac, ogg, opus, mp3 or mid";
-
-std::optional<Invocation::Format> FormatNamed(std::string name) {
-  std::transform(name.begin(), name.end(), name.begin(),
-                 [](unsigned char c) { return c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c; });
-  for (const FormatName& format : kFormats) {
-    if (name == format.name) return format.format;
-  }
-  return std::nullopt;
-}
-
-std::optional<Invocation::Format> FormatOfPath(const std::string& path) {
+std::optional<RenderFormat> FormatOfPath(const std::string& path) {
   const std::size_t dot = path.rfind('.');
   if (dot == std::string::npos || path.find('/', dot) != std::string::npos) return std::nullopt;
-  return FormatNamed(path.substr(dot + 1));
+  return RenderFormatNamed(path.substr(dot + 1));
 }
 
 // One rule for every number: digits, and for seconds one decimal point
@@ -135,7 +114,7 @@ ParsedCommandLine ParseCommandLine(const std::vector<std::string>& arguments) {
       QStringLiteral("format"),
       QStringLiteral("With --render: the format (%1), whatever the file's extension; needed "
                      "for standard output.")
-          .arg(QLatin1String(kFormatNames)),
+          .arg(QString::fromStdString(RenderFormatList())),
       QStringLiteral("name"));
   const QCommandLineOption cycles(
       QStringLiteral("cycles"),
@@ -218,19 +197,19 @@ ParsedCommandLine ParseCommandLine(const std::vector<std::string>& arguments) {
   }
 
   const std::string path = value(render);
-  std::optional<Invocation::Format> chosen;
+  std::optional<RenderFormat> chosen;
   if (parser.isSet(format)) {
-    chosen = FormatNamed(value(format));
+    chosen = RenderFormatNamed(value(format));
     if (!chosen) {
-      return Fail("unknown format " + Quoted(value(format)) + "; choose " + kFormatNames);
+      return Fail("unknown format " + Quoted(value(format)) + "; choose " + RenderFormatList());
     }
   } else if (path == kStandardOutput) {
-    return Fail(std::string("--render - (standard output) needs --format: ") + kFormatNames);
+    return Fail("--render - (standard output) needs --format: " + RenderFormatList());
   } else {
     chosen = FormatOfPath(path);
     if (!chosen) {
-      return Fail("cannot render to " + Quoted(path) + ": the file name must end in .wav, .flac, " +
-                  ".ogg, .opus, .mp3 or .mid, or name the format with --format");
+      return Fail("cannot render to " + Quoted(path) + ": the file name must end in " +
+                  RenderFormatList(".") + ", or name the format with --format");
     }
   }
   if (invocation.midiOut) return Fail("--render and --midi-out exclude each other");

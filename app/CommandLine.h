@@ -6,14 +6,13 @@
 #include <string>
 #include <vector>
 
+#include "app/render/RenderFormat.h"
 #include "framework/files/MidiFileWriter.h"
 
 namespace quillotone {
 
 // What the user asked for on the command line.
 struct Invocation {
-  enum class Format { Wav, Flac, Ogg, Opus, Mp3, Midi };
-
   // Popup row to preselect (and the mode a render plays).
   int mode = 0;
   // Fixed seed: the same melody at every start.
@@ -24,7 +23,7 @@ struct Invocation {
   // Empty: open the window. Otherwise render this much melody to this file
   // (its bytes as given), or to standard output for "-".
   std::string renderPath;
-  Format renderFormat = Format::Wav;
+  RenderFormat renderFormat = kRenderFormats[0];
   double renderMicros = 0.0;
   bool midiOut = false;
   bool synth = true;

@@ -14,7 +14,7 @@
 
 #include "app/App.h"
 #include "app/CommandLine.h"
-#include "app/Render.h"
+#include "app/render/Render.h"
 
 namespace {
 

@@ -30,23 +30,36 @@ def notes(path):
     return [round(float(line.split()[0])) for line in out.splitlines() if len(line.split()) == 3]
 
 
+def decoded(path):
+    return subprocess.run(["sox", path, "-t", "raw", "-"], capture_output=True).stdout
+
+
 def formats(d):
     # format, lossless (same bytes every time), read by sox
     for fmt, lossless, sox in [("wav", 1, 1), ("flac", 1, 1), ("ogg", 0, 1), ("opus", 0, 0),
                                ("mp3", 0, 0)]:
         path, piped = f"{d}/a.{fmt}", f"{d}/piped.{fmt}"
         render(path)
-        with open(piped, "wb") as f:
+        with open(piped, "wb") as f:  # a stream, though a file: it is standard output
             render("-", "--format", fmt, out=f)
         found = notes(path)
         assert len(found) > 40 and {n % 12 for n in found} <= PENTATONIC, (fmt, found)
-        # The same bytes (or for lossy formats the same audio), and another seed, another melody.
-        same = (lambda f: open(f, "rb").read()) if lossless else notes
-        assert same(piped) == same(path) != same(render(f"{d}/other.{fmt}", seed=8)), fmt
+        # The same audio (and, lossless, bytes), and another seed, another melody.
+        same = decoded if sox else notes
+        assert same(path) != same(render(f"{d}/other.{fmt}", seed=8)), fmt
+        if fmt == "mp3":  # a stream lacks only the file's first frame: its info, written last
+            assert open(path, "rb").read().endswith(open(piped, "rb").read())
+        else:
+            assert same(piped) == same(path), fmt
+        if lossless:
+            assert open(path, "rb").read() == open(render(f"{d}/again.{fmt}"), "rb").read(), fmt
         if sox:  # the melody's 16 s and the release, loud enough and not clipped
             stat = subprocess.run(["sox", path, "-n", "stat"], capture_output=True, text=True).stderr
             value = {k.strip(): float(v) for k, v in (l.split(":") for l in stat.splitlines() if ":" in l)}
             assert 16 < value["Length (seconds)"] < 21 and 0.1 < value["Maximum amplitude"] < 1, stat
+    # A stream's WAV header: the sizes "unknown", as ffmpeg writes them.
+    wav, streamed = open(f"{d}/a.wav", "rb").read(), open(f"{d}/piped.wav", "rb").read()
+    assert streamed == wav[:4] + b"\xff" * 4 + wav[8:40] + b"\xff" * 4 + wav[44:]
 
 
 def midi(d):
@@ -100,6 +113,14 @@ def failures(d):
     damaged = font[:bags] + b"\xff" * 40 + font[bags + 40:]  # indices past the outer checks
     fonts = {"empty": b"", "noise": bytes(rng.randrange(256) for _ in range(1000)),
              "cut": font[:3000000], "damaged": damaged}
+    def with_samples(n):  # only the first n bytes of the sample data, every size to match
+        at = font.index(b"smpl") + 4
+        cut = int.from_bytes(font[at:at + 4], "little") - n
+        data = bytearray(font[:at + 4 + n] + font[at + 4 + n + cut:])
+        for where in (4, font.index(b"sdta") - 4, at):  # RIFF, LIST sdta, smpl
+            data[where:where + 4] = (int.from_bytes(data[where:where + 4], "little") - cut).to_bytes(4, "little")
+        return bytes(data)
+    fonts["nosamples"], fonts["outside"] = with_samples(0), with_samples(1000)
     [open(f"{d}/{name}.sf2", "wb").write(data) for name, data in fonts.items()]
     os.mkfifo(f"{d}/pipe.sf2"), os.mkdir(f"{d}/taken.wav")
     r = ["--render", f"{d}/out.wav", "--cycles", "1"]
@@ -121,6 +142,12 @@ def failures(d):
         (["--soundfont", f"{d}/empty.sf2"], {}, 2, "is empty"),
         (["--soundfont", f"{d}/noise.sf2"], {}, 2, "not a SoundFont"),
         (["--soundfont", f"{d}/cut.sf2"], {}, 2, "is incomplete"),
+        (r + ["--soundfont", f"{d}/nosamples.sf2"], {}, 2, 'no sample data (its "smpl" chunk is empty)'),
+        (["--soundfont", f"{d}/outside.sf2"], {}, 2, "lies outside its sample data"),
+        (r, {"QUILLOTONE_SOUNDFONT": f"{d}/nosamples.sf2"}, 2, "no sample data"),
+        (["--mode", b"x\x9b\xc2\x9b\xc2\x85\xe2\x80\xae\xe2\x81\xa6\xc3\xa9"], {}, 2,
+         'mode "x\\x9B\\u009B\\u0085\\u202E\\u2066\xc3\xa9"'),
+        (["--render", f"{d}/{'x' * 256}.wav", "--cycles", "1"], {}, 2, "the name is too long"),
         (r + ["--soundfont", f"{d}/damaged.sf2"], {"ASAN_OPTIONS": "detect_leaks=0"}, 2,
          "not a valid .sf2"),
         (r, {"QUILLOTONE_SOUNDFONT": f"{d}/missing.sf2"}, 2, "QUILLOTONE_SOUNDFONT: SoundFont not"),
@@ -188,6 +215,35 @@ def files(d):
         p = subprocess.run([PROGRAM, "--render", path, "--cycles", "1", "--seed", "1",
                             "--format", "wav", "--soundfont", font], capture_output=True)
         assert p.returncode == 0 and os.path.exists(path), (path, p.stderr)
+    # Written where the user points, and nowhere else: through a symbolic link
+    # (which stays), to our own descriptor, to a FIFO as it is read.
+    os.truncate(target, 0)
+    os.symlink("song.wav", f"{d}/link.wav")
+    os.symlink("/proc/self/fd/1", f"{d}/out")
+    os.mkfifo(f"{d}/fifo")
+    reader = subprocess.Popen(["cat", f"{d}/fifo"], stdout=open(f"{d}/fromfifo.wav", "wb"))
+    with open(f"{d}/stdout.wav", "wb") as out:
+        for path in ("link.wav", "out", "fifo"):
+            render(f"{d}/{path}", "--format", "wav", out=out)
+    assert os.path.islink(f"{d}/link.wav") and os.path.islink(f"{d}/out")
+    reader.wait()
+    assert decoded(target) == decoded(f"{d}/stdout.wav") == decoded(f"{d}/fromfifo.wav") != b""
+    # A reader that goes away: status 1, one line; no signal. Standard output
+    # streams, so $TMPDIR is not needed.
+    p = subprocess.Popen([PROGRAM, "--render", "-", "--format", "flac", "--seconds", "3600"],
+                         stdout=subprocess.PIPE, stderr=subprocess.PIPE,
+                         env={**os.environ, "TMPDIR": f"{d}/none"})
+    p.stdout.read(1000)
+    p.stdout.close()
+    assert p.wait() == 1 and p.stderr.read().endswith(b"the reader went away before the end "
+                                                      b"(the pipe was closed); the render stopped\n")
+    # Another user's file in a sticky folder: refused at once without the right to.
+    os.mkdir(f"{d}/sticky", 0o1777)
+    open(f"{d}/sticky/theirs.mid", "wb").close()
+    os.chown(f"{d}/sticky", 1, 1), os.chown(f"{d}/sticky/theirs.mid", 2, 2)
+    p = subprocess.run(["setpriv", "--bounding-set=-fowner", PROGRAM, "--render",
+                        f"{d}/sticky/theirs.mid", "--seconds", str(MAX_SECONDS)], capture_output=True)
+    assert p.returncode == 2 and b"sticky" in p.stderr, p.stderr
     # Without --seed, the seed drawn is told, and replays the melody.
     seed = run("--render", f"{d}/fresh.mid", "--cycles", "1").stderr.split()[-1].decode()
     run("--render", f"{d}/replay.mid", "--cycles", "1", "--seed", seed)

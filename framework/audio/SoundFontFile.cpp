@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <cstring>
 #include <string_view>
+#include <vector>
 
 #include "framework/Printable.h"
 
@@ -62,6 +63,74 @@ std::uint32_t LittleEndian32(const char* bytes) {
 
 std::string_view Id(const char* bytes) { return {bytes, 4}; }
 
+// Where a chunk's contents lie in the file.
+struct Chunk {
+  std::int64_t begin = 0;
+  std::int64_t end = 0;
+  [[nodiscard]] std::int64_t size() const { return end - begin; }
+};
+
+// The sub-chunk `id` of a LIST chunk's contents, if it is there whole.
+std::optional<Chunk> SubChunk(const File& file, Chunk list, std::string_view id) {
+  for (std::int64_t offset = list.begin; offset + kChunkHeader <= list.end;) {
+    std::array<char, kChunkHeader> header{};
+    if (!file.ReadAt(offset, header.data(), header.size())) return std::nullopt;
+    const Chunk chunk{offset + kChunkHeader,
+                      offset + kChunkHeader + LittleEndian32(header.data() + 4)};
+    if (chunk.end > list.end) return std::nullopt;
+    if (Id(header.data()) == id) return chunk;
+    offset = chunk.end + (chunk.end & 1);
+  }
+  return std::nullopt;
+}
+
+// A sample header: its name, then where its sample lies, in sample points
+// (bytes for a compressed .sf3 sample), then its type last.
+constexpr std::int64_t kSampleHeader = 46;
+constexpr std::size_t kStartAt = 20;
+constexpr std::size_t kEndAt = 24;
+constexpr std::size_t kTypeAt = 44;
+constexpr unsigned kRomSample = 0x8000;
+constexpr unsigned kCompressedSample = 0x10;
+constexpr std::int64_t kBytesPerPoint = 2;
+
+// FluidSynth loads a SoundFont without samples, or with sample headers that
+// point past them, and then plays silence.
+std::optional<std::string> SampleProblem(const File& file, Chunk samples, Chunk presets,
+                                         const std::string& named) {
+  const std::optional<Chunk> points = SubChunk(file, samples, "smpl");
+  if (!points || points->size() == 0) {
+    return Problem("The SoundFont " + named + " has no sample data (its \"smpl\" chunk is " +
+                   (points ? "empty)." : "missing)."));
+  }
+  const std::optional<Chunk> headers = SubChunk(file, presets, "shdr");
+  // At least one sample and the terminal record.
+  if (!headers || headers->size() < 2 * kSampleHeader || headers->size() % kSampleHeader != 0) {
+    return Problem("The SoundFont " + named + " is damaged: its sample headers are missing.");
+  }
+  std::vector<char> bytes(static_cast<std::size_t>(headers->size()));
+  if (!file.ReadAt(headers->begin, bytes.data(), bytes.size())) {
+    return Problem("The SoundFont " + named + " cannot be read: " + std::strerror(errno) + ".");
+  }
+  const std::int64_t count = headers->size() / kSampleHeader - 1;
+  for (std::int64_t i = 0; i < count; ++i) {
+    const char* header = bytes.data() + i * kSampleHeader;
+    const unsigned type = static_cast<unsigned char>(header[kTypeAt]) |
+                          static_cast<unsigned>(static_cast<unsigned char>(header[kTypeAt + 1]))
+                              << 8;
+    if ((type & kRomSample) != 0) continue;
+    const std::int64_t limit =
+        (type & kCompressedSample) != 0 ? points->size() : points->size() / kBytesPerPoint;
+    const std::uint32_t start = LittleEndian32(header + kStartAt);
+    const std::uint32_t stop = LittleEndian32(header + kEndAt);
+    if (start > stop || stop > limit) {
+      return Problem("The SoundFont " + named + " is damaged: its sample " + std::to_string(i) +
+                     " lies outside its sample data.");
+    }
+  }
+  return std::nullopt;
+}
+
 }  // namespace
 
 std::optional<std::string> SoundFontProblem(const std::string& path) {
@@ -104,6 +173,7 @@ std::optional<std::string> SoundFontProblem(const std::string& path) {
   // The three parts every SoundFont has, in this order: its information, its
   // samples and the presets that play them.
   constexpr std::array<std::string_view, 3> kParts = {"INFO", "sdta", "pdta"};
+  std::array<Chunk, kParts.size()> parts{};
   std::size_t found = 0;
   std::int64_t offset = kFileHeader;
   while (offset + kChunkHeader <= end && found < kParts.size()) {
@@ -111,14 +181,16 @@ std::optional<std::string> SoundFontProblem(const std::string& path) {
     if (!file.ReadAt(offset, chunk.data(), chunk.size())) break;
     const std::int64_t next = offset + kChunkHeader + LittleEndian32(chunk.data() + 4);
     if (next > end) break;
-    if (Id(chunk.data()) == "LIST" && Id(chunk.data() + 8) == kParts[found]) ++found;
+    if (Id(chunk.data()) == "LIST" && Id(chunk.data() + 8) == kParts[found]) {
+      parts[found++] = {offset + kChunkHeader + 4, next};
+    }
     offset = next + (next & 1);  // chunks are padded to an even length
   }
   if (found < kParts.size()) {
     return Problem("The SoundFont " + named + " is damaged: its \"" + std::string(kParts[found]) +
                    "\" part is missing or runs past the end of the file.");
   }
-  return std::nullopt;
+  return SampleProblem(file, parts[1], parts[2], named);
 }
 
 }  // namespace quillotone

@@ -5,28 +5,42 @@
 #include <memory>
 #include <span>
 #include <stdexcept>
+#include <string>
 
 typedef struct sf_private_tag SNDFILE;
 
 namespace quillotone {
 
-// A write that failed (a full disk, a file-size limit): the system's words.
+// A write that failed (a full disk, a file-size limit, a closed pipe): the
+// system's words, and its error number where it gave one.
 class AudioFileError : public std::runtime_error {
  public:
-  using std::runtime_error::runtime_error;
+  explicit AudioFileError(const std::string& what, int code = 0)
+      : std::runtime_error(what), code_(code) {}
+  [[nodiscard]] int code() const { return code_; }
+
+ private:
+  int code_;
 };
 
-// Stereo audio encoded by libsndfile into an open, seekable file descriptor,
-// which stays the caller's. Every write is checked as it happens, so a full
-// disk stops a render at once rather than at the end.
+// Stereo audio encoded by libsndfile into an open file descriptor, which
+// stays the caller's. Every write is checked as it happens, so a full disk
+// stops a render at once rather than at the end.
+//
+// A file is written, read and seeked as the format needs. A stream (a pipe,
+// a device, standard output) only ever gets the next bytes: what a format
+// would go back to fill in at the end (sizes, totals, checksums) keeps the
+// value that means "unknown", and the audio decodes the same.
 class AudioFileWriter {
  public:
   // WAV and RF64 (WAV with 64-bit sizes, for files past 4 GB) are 16-bit PCM.
   enum class Format { Wav, Rf64, Flac, Ogg, Opus, Mp3 };
+  enum class Output { File, Stream };
   // The most bytes of samples a WAV file's 32-bit sizes leave room for.
   static constexpr std::uint64_t kMaxWavDataBytes = 0xFFFF'FFFFull - 1024;
 
-  AudioFileWriter(int fd, Format format, int sampleRate);  // throws AudioFileError
+  // Throws AudioFileError.
+  AudioFileWriter(int fd, Format format, int sampleRate, Output output = Output::File);
   ~AudioFileWriter();
   AudioFileWriter(const AudioFileWriter&) = delete;
   AudioFileWriter& operator=(const AudioFileWriter&) = delete;
@@ -39,10 +53,16 @@ class AudioFileWriter {
   [[nodiscard]] std::uint64_t frames() const { return frames_; }
 
   // The file descriptor and the first error met on it, for libsndfile's
-  // callbacks.
+  // callbacks; for a stream, how much is sent and where libsndfile thinks
+  // it writes.
   struct Io {
     int fd = -1;
     int error = 0;
+    bool stream = false;
+    // MP3's first frame, kept empty for the info that is written last.
+    bool withholdFirstFrame = false;
+    std::int64_t sent = 0;
+    std::int64_t position = 0;
   };
 
  private:

@@ -4,6 +4,8 @@
 #include <stdexcept>
 #include <string>
 
+struct stat;
+
 namespace quillotone {
 
 // Why a render's output cannot be made or completed, in words for the user.
@@ -12,25 +14,33 @@ class RenderTargetError : public std::runtime_error {
   using std::runtime_error::runtime_error;
 };
 
-// Where a render's bytes go while it runs: a file with no name, in the
-// target's folder, that gets the target's name only once it is complete. So
-// whatever ends the program early (a signal, SIGKILL, a power cut) leaves
-// nothing behind, and a file already there stays whole until replaced whole.
-// Standard output, and targets that are no regular file (a pipe, a device),
-// get the finished bytes copied to them, so they hold the same bytes a file
-// would.
+// Where a render's bytes go, as the user named it.
+//
+// A regular file (through any symbolic links, which stay) is written as a
+// file with no name in its folder, that gets the name only once it is
+// complete. So whatever ends the program early (a signal, SIGKILL, a power
+// cut) leaves nothing behind, and a file already there stays whole until
+// replaced whole.
+//
+// Anything else is written directly, as a stream, and never replaced:
+// standard output ("-"), a pipe, a character device, and a name that leads
+// to one of the program's own descriptors (/dev/stdout, /dev/stderr,
+// /proc/self/fd/N, /dev/fd/N) writes to that descriptor as it stands.
 class RenderTarget {
  public:
   // `path` as the bytes given; "-" is standard output. Throws
-  // RenderTargetError if the output cannot be written there at all.
+  // RenderTargetError for anything that can be known before writing: a name
+  // too long, no permission to create or replace it, a folder, a disk, a
+  // terminal.
   explicit RenderTarget(std::string path);
   ~RenderTarget();
   RenderTarget(const RenderTarget&) = delete;
   RenderTarget& operator=(const RenderTarget&) = delete;
 
-  // The file to write, read and seek while rendering.
+  // Where to write: a file to read and seek, or a stream.
   [[nodiscard]] int fd() const { return fd_; }
-  // Puts the complete file in its place. Throws RenderTargetError.
+  [[nodiscard]] bool streams() const { return stream_.get() >= 0; }
+  // Puts a complete file in its place. Throws RenderTargetError.
   void Commit();
 
  private:
@@ -54,14 +64,14 @@ class RenderTarget {
     std::string name;
   };
 
-  void OpenUnnamed(const std::string& folder, bool keepNameless);
-  void CopyTo(int out) const;
+  void OpenStream(int fd);
+  void CheckReplaceable(const struct stat& file) const;
+  void OpenUnnamed(const std::string& folder);
   void LinkInPlace();
 
+  // The regular file, its symbolic links followed.
   std::string path_;
-  // Standard output, or what the target names when it is no regular file.
-  int copyTo_ = -1;
-  Descriptor ownCopyTo_;
+  Descriptor stream_;
   // Only where the file system has no unnamed files.
   FallbackName fallback_;
   Descriptor file_;

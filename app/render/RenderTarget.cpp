@@ -1,15 +1,19 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "app/RenderTarget.h"
+#include "app/render/RenderTarget.h"
 
 #include <fcntl.h>
+#include <linux/capability.h>
 #include <signal.h>
 #include <sys/stat.h>
+#include <sys/syscall.h>
 #include <unistd.h>
 
 #include <array>
 #include <cerrno>
-#include <cstdlib>
+#include <charconv>
+#include <climits>
 #include <cstring>
+#include <optional>
 #include <random>
 
 namespace quillotone {
@@ -18,7 +22,8 @@ namespace {
 // A new file gets these permissions less the umask, as any program's would.
 constexpr mode_t kNewFileMode = 0666;
 constexpr mode_t kPermissionBits = 07777;
-constexpr std::size_t kCopyBytes = 1 << 16;
+// As many as the kernel follows in one path.
+constexpr int kMaxSymlinks = 40;
 
 RenderTargetError SystemError(const std::string& what) {
   return RenderTargetError(what + std::strerror(errno));
@@ -30,9 +35,50 @@ std::string FolderOf(const std::string& path) {
   return slash == 0 ? "/" : path.substr(0, slash);
 }
 
-std::string TemporaryFolder() {
-  const char* folder = std::getenv("TMPDIR");
-  return folder != nullptr && *folder != '\0' ? folder : "/tmp";
+// The descriptor of this process that `path` names literally, if any:
+// /proc/self/fd/N and the like, where /dev/stdout and /dev/stderr lead.
+std::optional<int> OwnDescriptor(const std::string& path) {
+  for (const std::string& folder :
+       {std::string("/proc/self/fd/"), std::string("/dev/fd/"),
+        std::string("/proc/thread-self/fd/"), "/proc/" + std::to_string(getpid()) + "/fd/"}) {
+    if (path.size() <= folder.size() || path.compare(0, folder.size(), folder) != 0) continue;
+    int fd = -1;
+    const char* end = path.data() + path.size();
+    const auto [stop, error] = std::from_chars(path.data() + folder.size(), end, fd);
+    if (error == std::errc() && stop == end) return fd;
+  }
+  return std::nullopt;
+}
+
+// Where `path` leads through its symbolic links, the last one included: a
+// descriptor of our own, or a name that is no link (a file, a device, or
+// nothing yet).
+struct Destination {
+  std::string path;
+  std::optional<int> own;
+};
+
+Destination Follow(std::string path) {
+  for (int hop = 0; hop <= kMaxSymlinks; ++hop) {
+    if (const std::optional<int> own = OwnDescriptor(path)) return {path, own};
+    struct stat info {};
+    if (lstat(path.c_str(), &info) != 0 || !S_ISLNK(info.st_mode)) return {path, std::nullopt};
+    std::array<char, PATH_MAX> target{};
+    const ssize_t size = readlink(path.c_str(), target.data(), target.size());
+    if (size < 0) throw SystemError("");
+    const std::string next(target.data(), static_cast<std::size_t>(size));
+    path = next.front() == '/' ? next : FolderOf(path) + "/" + next;
+  }
+  errno = ELOOP;
+  throw SystemError("");
+}
+
+// CAP_FOWNER: root's leave to replace anyone's file in a sticky folder.
+bool MayReplaceAnyonesFile() {
+  __user_cap_header_struct header{_LINUX_CAPABILITY_VERSION_3, 0};
+  std::array<__user_cap_data_struct, _LINUX_CAPABILITY_U32S_3> data{};
+  if (syscall(SYS_capget, &header, data.data()) != 0) return false;
+  return (data[CAP_FOWNER / 32].effective & (1u << (CAP_FOWNER % 32))) != 0;
 }
 
 // A short name that is not there yet, in `folder`: short, so that a target
@@ -79,30 +125,64 @@ RenderTarget::FallbackName::~FallbackName() {
   if (!name.empty()) unlink(name.c_str());
 }
 
-RenderTarget::RenderTarget(std::string path) : path_(std::move(path)) {
-  const char* const kTerminal =
-      "it is a terminal; send the render to a file or a pipe (> song.flac, or | aplay)";
-  if (path_ == "-") {
-    if (isatty(STDOUT_FILENO) == 1) throw RenderTargetError(kTerminal);
-    copyTo_ = STDOUT_FILENO;
-    OpenUnnamed(TemporaryFolder(), true);
+RenderTarget::RenderTarget(std::string path) {
+  if (path == "-") {
+    OpenStream(STDOUT_FILENO);
     return;
   }
+  const Destination destination = Follow(std::move(path));
+  if (destination.own) {
+    OpenStream(*destination.own);
+    return;
+  }
+  path_ = destination.path;
   struct stat info {};
-  if (stat(path_.c_str(), &info) == 0 && !S_ISREG(info.st_mode)) {
-    if (S_ISDIR(info.st_mode)) throw RenderTargetError("it is a folder");
-    // A pipe or a device (/dev/stdout, say) is written, not replaced.
-    ownCopyTo_ = Descriptor(open(path_.c_str(), O_WRONLY | O_CLOEXEC));
-    copyTo_ = ownCopyTo_.get();
-    if (copyTo_ < 0) throw SystemError("");
-    if (isatty(copyTo_) == 1) throw RenderTargetError(kTerminal);
-    OpenUnnamed(TemporaryFolder(), true);
+  if (stat(path_.c_str(), &info) != 0) {
+    if (errno == ENAMETOOLONG) {
+      throw RenderTargetError("the name is too long (at most 255 bytes a name, 4095 a path)");
+    }
+    if (errno != ENOENT) throw SystemError("");
+  } else if (S_ISDIR(info.st_mode)) {
+    throw RenderTargetError("it is a folder");
+  } else if (S_ISBLK(info.st_mode)) {
+    throw RenderTargetError("it is a disk; a render is not written over one");
+  } else if (!S_ISREG(info.st_mode)) {
+    // A pipe or a device is written, not replaced.
+    const int fd = open(path_.c_str(), O_WRONLY | O_CLOEXEC);
+    if (fd < 0) throw SystemError("");
+    OpenStream(fd);
+    close(fd);
     return;
+  } else {
+    CheckReplaceable(info);
   }
-  OpenUnnamed(FolderOf(path_), false);
+  OpenUnnamed(FolderOf(path_));
 }
 
-void RenderTarget::OpenUnnamed(const std::string& folder, bool keepNameless) {
+void RenderTarget::OpenStream(int fd) {
+  if (isatty(fd) == 1) {
+    throw RenderTargetError(
+        "it is a terminal; send the render to a file or a pipe (> song.flac, or | aplay)");
+  }
+  stream_ = Descriptor(fcntl(fd, F_DUPFD_CLOEXEC, 0));
+  if (stream_.get() < 0) throw SystemError("");
+  fd_ = stream_.get();
+}
+
+// What rename(2) would refuse at the end, said before the work.
+void RenderTarget::CheckReplaceable(const struct stat& file) const {
+  struct stat folder {};
+  if (stat(FolderOf(path_).c_str(), &folder) != 0) throw SystemError("");
+  const uid_t me = geteuid();
+  if ((folder.st_mode & S_ISVTX) != 0 && file.st_uid != me && folder.st_uid != me &&
+      !MayReplaceAnyonesFile()) {
+    throw RenderTargetError(
+        "the file there is another user's, in a folder where only a file's owner may replace it "
+        "(the sticky bit); choose another name");
+  }
+}
+
+void RenderTarget::OpenUnnamed(const std::string& folder) {
   file_ = Descriptor(open(folder.c_str(), O_TMPFILE | O_RDWR | O_CLOEXEC, kNewFileMode));
   if (file_.get() < 0 && (errno == EOPNOTSUPP || errno == EISDIR || errno == EINVAL)) {
     // The file system has no unnamed files: a named one, which only SIGKILL
@@ -114,23 +194,15 @@ void RenderTarget::OpenUnnamed(const std::string& folder, bool keepNameless) {
       if (file_.get() < 0 && errno != EEXIST) break;
     }
     if (file_.get() < 0) fallback_.name.clear();
-    if (keepNameless && !fallback_.name.empty()) {
-      unlink(fallback_.name.c_str());
-      fallback_.name.clear();
-    }
   }
-  if (file_.get() < 0)
-    throw SystemError(keepNameless ? "no room for the render in " + folder + ": " : "");
+  if (file_.get() < 0) throw SystemError("");
   fd_ = file_.get();
 }
 
 RenderTarget::~RenderTarget() = default;
 
 void RenderTarget::Commit() {
-  if (copyTo_ >= 0) {
-    CopyTo(copyTo_);
-    return;
-  }
+  if (streams()) return;
   // On the disk before it has the name, so a power cut leaves the old file
   // or the new one, never a part of it.
   if (fsync(fd_) != 0) throw SystemError("writing failed: ");
@@ -169,23 +241,6 @@ void RenderTarget::LinkInPlace() {
     throw error;
   }
   fallback_.name.clear();
-}
-
-void RenderTarget::CopyTo(int out) const {
-  if (lseek(fd_, 0, SEEK_SET) != 0) throw SystemError("");
-  std::array<char, kCopyBytes> buffer{};
-  for (;;) {
-    const ssize_t got = read(fd_, buffer.data(), buffer.size());
-    if (got < 0 && errno == EINTR) continue;
-    if (got < 0) throw SystemError("reading the render back failed: ");
-    if (got == 0) return;
-    for (ssize_t done = 0; done < got;) {
-      const ssize_t put = write(out, buffer.data() + done, static_cast<std::size_t>(got - done));
-      if (put < 0 && errno == EINTR) continue;
-      if (put < 0) throw SystemError("writing failed: ");
-      done += put;
-    }
-  }
 }
 
 }  // namespace quillotone

@@ -1,0 +1,28 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "app/render/MidiSink.h"
+
+#include <cstring>
+#include <vector>
+
+#include "framework/files/AudioFileWriter.h"
+#include "framework/files/Descriptor.h"
+
+namespace quillotone {
+
+MidiSink::MidiSink(std::string title, int fd)
+    : writer_(std::move(title), {kRenderProgram, kRenderProgram}), fd_(fd) {}
+
+void MidiSink::Note(double micros, int channel, int note, int velocity) {
+  writer_.Note(micros, channel, note, velocity);
+}
+
+void MidiSink::End(double micros) { writer_.End(micros); }
+
+void MidiSink::Finish() {
+  const std::vector<unsigned char> bytes = writer_.Bytes();
+  if (const int error = WriteAll(fd_, bytes.data(), bytes.size())) {
+    throw AudioFileError(std::string("writing failed: ") + std::strerror(error), error);
+  }
+}
+
+}  // namespace quillotone
