@@ -15,6 +15,7 @@
 #include "framework/ControlLookup.h"
 #include "framework/audio/SynthNotePlayer.h"
 #include "framework/midi/MidiOutput.h"
+#include "framework/midi/MidiPort.h"
 #include "melody/Modes.h"
 #include "ui/MenuBar1.h"
 #include "ui/Texts.h"
@@ -25,6 +26,8 @@ namespace {
 
 // The MIDI output's client and port, as other programs list it.
 constexpr char kMidiPortName[] = "Quillotone";
+// How often the MIDI output looks whether its server went or came back.
+constexpr int kMidiWatchMs = 500;
 
 // The installed desktop entry and icon are named by it (data/CMakeLists.txt),
 // so desktops match the window and the sound stream to them.
@@ -85,6 +88,7 @@ App::~App() {
   window_.reset();
   // Quitting while a melody plays leaves notes sounding on the receiving end.
   EndMidiNotes();
+  midiWatch_.stop();
   midi_.reset();
   delete menuBar_.data();  // still here only if no window ever took it
 }
@@ -135,9 +139,11 @@ void App::MakeDefaultView() {
 
 QString App::OpenMidiOutput() {
   try {
-    midi_ = std::make_unique<MidiOutput>(kMidiPortName);
+    midi_ = std::make_unique<MidiOutput>(kMidiPortName, options_.midiClock);
     std::cerr << "quillotone: MIDI output on " << midi_->system() << ", port " << midi_->portName()
               << '\n';
+    connect(&midiWatch_, &QTimer::timeout, this, &App::WatchMidiOutput);
+    midiWatch_.start(kMidiWatchMs);
     return {};
   } catch (const MidiOutputError& e) {
     std::cerr << "quillotone: " << e.what() << '\n';
@@ -202,6 +208,30 @@ void App::EndMidiNotes() {
   // Whatever the receiving end still holds, it lets go of now.
   midi_->AllNotesOff(kNotePlayer1Channel);
   midi_->AllNotesOff(kNotePlayer2Channel);
+  midi_->StopClock();
+}
+
+void App::WatchMidiOutput() {
+  switch (midi_->Watch()) {
+    case MidiPort::Change::kNone:
+      break;
+    case MidiPort::Change::kLost:
+      std::cerr << "quillotone: the " << midi_->system()
+                << " server of the MIDI output went away; looking for it again\n";
+      messages_->Notice(
+          QStringLiteral("The %1 server that carries Quillotone's MIDI output went away. %2 The "
+                         "port comes back by itself as soon as the server is running again.")
+              .arg(QString::fromLatin1(midi_->system()),
+                   options_.sound ? QStringLiteral("The built-in synthesizer plays on.")
+                                  : QStringLiteral("Nothing is heard meanwhile: the built-in "
+                                                   "synthesizer is off (--no-synth).")));
+      break;
+    case MidiPort::Change::kBack:
+      std::cerr << "quillotone: the MIDI output is back, port " << midi_->portName() << '\n';
+      messages_->Notice(QStringLiteral("The MIDI output is back: port %1.")
+                            .arg(QString::fromStdString(midi_->portName())));
+      break;
+  }
 }
 
 void App::StartSound() {

@@ -3,6 +3,7 @@
 
 #include <QApplication>
 #include <QPointer>
+#include <QTimer>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -11,9 +12,9 @@
 #include <vector>
 
 #include "app/QuitSignals.h"
-#include "framework/threads/EventLoopScheduler.h"
 #include "framework/Random.h"
 #include "framework/audio/SynthHost.h"
+#include "framework/threads/EventLoopScheduler.h"
 #include "ui/MessageSink.h"
 
 namespace quillotone {
@@ -48,6 +49,8 @@ class App : public QApplication {
     std::string soundFont;
     // Also play on a MIDI output port.
     bool midiOut = false;
+    // With midiOut: also send MIDI clock there.
+    bool midiClock = false;
   };
 
   App(int& argc, char** argv);
@@ -88,6 +91,8 @@ class App : public QApplication {
   void QuitAsTheMenuDoes();
   // Ends what the MIDI output's receiver still sounds, as a stop does.
   void EndMidiNotes();
+  // Tells the user, once each way, of the MIDI server going and coming back.
+  void WatchMidiOutput();
   // Opens the MIDI output; what went wrong, if anything, for the user.
   QString OpenMidiOutput();
   // A fresh source of draws for a melody about to start, its seed told.
@@ -97,6 +102,7 @@ class App : public QApplication {
   FileType textFileType_;
   SynthHost synthHost_;
   std::unique_ptr<MidiOutput> midi_;
+  QTimer midiWatch_;
   EventLoopScheduler scheduler_{synthHost_};
   MessageBoxSink messageBoxes_;
   MessageSink* messages_ = &messageBoxes_;

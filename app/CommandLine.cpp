@@ -131,11 +131,17 @@ ParsedCommandLine ParseCommandLine(const std::vector<std::string>& arguments) {
       QStringLiteral("midi-out"),
       QStringLiteral("Also send the notes to a MIDI output port named Quillotone (ALSA "
                      "sequencer, or JACK where ALSA has none)."));
+  const QCommandLineOption midiClock(
+      QStringLiteral("midi-clock"),
+      QStringLiteral("With --midi-out: also send MIDI clock, so a drum machine or DAW follows: "
+                     "Start when a melody starts, 24 Timing Clocks a quarter note at 120 bpm "
+                     "(a long step is an eighth note), Stop when it stops."));
   const QCommandLineOption noSynth(
       QStringLiteral("no-synth"),
       QStringLiteral("With --midi-out: silence the built-in synthesizer."));
-  for (const QCommandLineOption* option : {&help, &version, &mode, &seed, &soundFont, &render,
-                                           &format, &cycles, &seconds, &midiOut, &noSynth}) {
+  for (const QCommandLineOption* option :
+       {&help, &version, &mode, &seed, &soundFont, &render, &format, &cycles, &seconds, &midiOut,
+        &midiClock, &noSynth}) {
     parser.addOption(*option);
   }
 
@@ -184,7 +190,11 @@ ParsedCommandLine ParseCommandLine(const std::vector<std::string>& arguments) {
     invocation.soundFont = value(soundFont);
   }
   invocation.midiOut = parser.isSet(midiOut);
+  invocation.midiClock = parser.isSet(midiClock);
   invocation.synth = !parser.isSet(noSynth);
+  if (invocation.midiClock && !invocation.midiOut) {
+    return Fail("--midi-clock needs --midi-out, the port it is sent on");
+  }
   if (!invocation.synth && !invocation.midiOut) {
     return Fail("--no-synth needs --midi-out, or nothing would sound");
   }

@@ -26,6 +26,8 @@ struct Invocation {
   RenderFormat renderFormat = kRenderFormats[0];
   double renderMicros = 0.0;
   bool midiOut = false;
+  // With midiOut: MIDI clock too.
+  bool midiClock = false;
   bool synth = true;
 
   [[nodiscard]] bool renders() const { return !renderPath.empty(); }

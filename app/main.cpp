@@ -117,7 +117,8 @@ int main(int argc, char** argv) {
                   .sound = invocation.synth,
                   .mode = invocation.mode,
                   .soundFont = invocation.soundFont,
-                  .midiOut = invocation.midiOut});
+                  .midiOut = invocation.midiOut,
+                  .midiClock = invocation.midiClock});
   bool startupFailed = false;
   quillotone::Main(app.StartupSteps(), [&](std::exception_ptr error) {
     app.ReportUnhandled(error);

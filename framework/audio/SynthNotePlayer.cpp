@@ -13,10 +13,13 @@ SynthNotePlayer::SynthNotePlayer(SynthHost& host, const Scheduler& scheduler, in
 }
 
 void SynthNotePlayer::PlayNote(int note, int velocity) {
-  if (midi_ != nullptr) midi_->Note(channel_, note, velocity);
   if (const ThreadContext* thread = scheduler_.Current()) {
-    host_.Schedule(scheduler_.Now(), channel_, note, velocity, thread->id());
+    const double now = scheduler_.Now();
+    // The port sends it to be heard together with the synth's own.
+    if (midi_ != nullptr) midi_->Note(channel_, note, velocity, host_.HeardAtMonotonicMicros(now));
+    host_.Schedule(now, channel_, note, velocity, thread->id());
   } else {
+    if (midi_ != nullptr) midi_->Note(channel_, note, velocity);
     host_.SendNow(channel_, note, velocity);
   }
 }

@@ -15,7 +15,7 @@ class MidiOutput;
 // melody thread are stamped with its logical time and sound at that time on
 // the synth's clock; notes played outside a thread (the stop button's
 // silencing sweep) apply at once. With a MIDI output, every note and program
-// also goes out there the moment the player is asked to play it.
+// also goes out there, a thread's notes to be heard when the synth's are.
 class SynthNotePlayer : public QObject, public NotePlayer {
   Q_OBJECT
 

@@ -9,6 +9,10 @@ inline constexpr unsigned char kNoteOn = 0x90;
 inline constexpr unsigned char kControlChange = 0xB0;
 inline constexpr unsigned char kProgramChange = 0xC0;
 inline constexpr unsigned char kAllNotesOff = 123;  // a control change
+// System real-time messages: the MIDI clock.
+inline constexpr unsigned char kTimingClock = 0xF8;
+inline constexpr unsigned char kStart = 0xFA;
+inline constexpr unsigned char kStop = 0xFC;
 inline constexpr int kChannels = 16;
 inline constexpr int kDataMax = 127;
 

@@ -3,11 +3,13 @@
 
 #include <array>
 #include <bitset>
+#include <initializer_list>
 #include <memory>
+#include <optional>
 #include <stdexcept>
 #include <string>
 
-class RtMidiOut;
+#include "framework/midi/MidiPort.h"
 
 namespace quillotone {
 
@@ -19,11 +21,15 @@ class MidiOutputError : public std::runtime_error {
 
 // A MIDI output port that other programs (a DAW, a hardware synth's driver)
 // connect to: on the ALSA sequencer where the system has one, else on JACK.
-// Messages go out the moment they are sent.
+// Each message goes out at the time it is to be heard, given on the
+// monotonic clock; one without a time goes at once, but never before one
+// sent earlier.
 class MidiOutput {
  public:
-  // Opens a port named `name` for a client of the same name.
-  explicit MidiOutput(const std::string& name);  // throws MidiOutputError
+  // Opens a port named `name` for a client of the same name. With `clock`,
+  // the port also sends MIDI clock: Start with the first note after silence,
+  // Timing Clock 24 times a quarter note at 120 bpm, Stop at StopClock.
+  explicit MidiOutput(const std::string& name, bool clock = false);  // throws MidiOutputError
   ~MidiOutput();
   MidiOutput(const MidiOutput&) = delete;
   MidiOutput& operator=(const MidiOutput&) = delete;
@@ -34,27 +40,37 @@ class MidiOutput {
   // struck again while it sounds is ended first, as receivers that stack
   // voices would otherwise keep one. Values outside MIDI's ranges are not
   // sent.
-  void Note(int channel, int note, int velocity);
+  void Note(int channel, int note, int velocity, std::optional<double> heardAtMicros = {});
   // Ends every note still sounding, on every channel.
   void EndSoundingNotes();
   // Program counted from 0.
   void ProgramChange(int channel, int program);
   void AllNotesOff(int channel);
+  // The melody ended: MIDI Stop, if the clock runs.
+  void StopClock();
+
+  // Called now and then: whether the MIDI system went away or came back
+  // since the last call. Notes sounding when it went are forgotten; when it
+  // is back, the programs are sent again and All Notes Off ends whatever a
+  // receiver still holds.
+  [[nodiscard]] MidiPort::Change Watch();
 
   // "ALSA" or "JACK".
-  [[nodiscard]] const std::string& system() const { return system_; }
+  [[nodiscard]] const char* system() const { return port_->system(); }
   // The port as other programs see it: JACK names a second client of the
   // same name "Quillotone-01", and its port "Quillotone-01:Quillotone".
-  [[nodiscard]] const std::string& portName() const { return portName_; }
+  [[nodiscard]] const std::string& portName() const { return port_->portName(); }
 
  private:
-  void Send(std::initializer_list<unsigned char> message);
+  void Send(std::initializer_list<unsigned char> message, std::optional<double> heardAtMicros = {});
 
-  std::string name_;
-  std::unique_ptr<RtMidiOut> port_;
+  std::unique_ptr<MidiPort> port_;
   std::array<std::bitset<128>, 16> sounding_;
-  std::string system_;
-  std::string portName_;
+  std::array<int, 16> programs_{};
+  bool clock_ = false;
+  bool clockRunning_ = false;
+  // The latest time sent: nothing goes out before what was sent earlier.
+  double lastMicros_ = 0.0;
 };
 
 }  // namespace quillotone

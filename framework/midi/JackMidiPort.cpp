@@ -1,0 +1,170 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "framework/midi/JackMidiPort.h"
+
+#include <jack/midiport.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cmath>
+#include <thread>
+
+namespace quillotone {
+namespace {
+
+// How long a port going away waits at most for what it was sent to go out:
+// the last messages are stamped a synth's lead ahead.
+constexpr auto kDrainLimit = std::chrono::milliseconds(1500);
+// After the server comes back, how many watches try the old connections
+// again (the programs at the other end may come back later).
+constexpr int kReconnectWatches = 40;
+
+void Quiet(const char* /*message*/) {}
+
+}  // namespace
+
+void JackMidiPort::ClientCloser::operator()(jack_client_t* client) const {
+  jack_client_close(client);
+}
+
+std::unique_ptr<JackMidiPort> JackMidiPort::Open(const std::string& name) {
+  // What JACK has to say (no server, a server gone) is said in our words.
+  jack_set_error_function(Quiet);
+  jack_set_info_function(Quiet);
+  std::unique_ptr<JackMidiPort> port(new JackMidiPort(name));
+  if (!port->Register()) return nullptr;
+  return port;
+}
+
+JackMidiPort::~JackMidiPort() {
+  if (!client_) return;
+  if (!lost_.load()) {
+    Drain();
+    jack_deactivate(client_.get());
+  }
+}
+
+bool JackMidiPort::Register() {
+  jack_status_t status{};
+  client_.reset(jack_client_open(name_.c_str(), JackNoStartServer, &status));
+  if (!client_) return false;
+  port_ =
+      jack_port_register(client_.get(), name_.c_str(), JACK_DEFAULT_MIDI_TYPE, JackPortIsOutput, 0);
+  // Nothing from before the server went is sent now: the process callback
+  // has not run yet, so this thread may take the queue's other end.
+  while (queue_.Pop()) {
+  }
+  schedule_.Clear();
+  sent_ = 0;
+  taken_ = 0;
+  idle_ = true;
+  lost_ = false;
+  jack_set_process_callback(client_.get(), &JackMidiPort::Process, this);
+  jack_set_latency_callback(client_.get(), &JackMidiPort::Latency, this);
+  jack_on_info_shutdown(client_.get(), &JackMidiPort::Shutdown, this);
+  if (port_ == nullptr || jack_activate(client_.get()) != 0) {
+    client_.reset();
+    return false;
+  }
+  portName_ = jack_port_name(port_);
+  return true;
+}
+
+void JackMidiPort::Send(const TimedMessage& message) {
+  if (!client_ || lost_.load(std::memory_order_relaxed)) return;
+  if (queue_.Push(message)) ++sent_;
+}
+
+void JackMidiPort::Drain() {
+  const auto until = std::chrono::steady_clock::now() + kDrainLimit;
+  const auto waitFor = [&](auto done) {
+    while (!done() && !lost_.load() && std::chrono::steady_clock::now() < until) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+  };
+  waitFor([this] { return taken_.load(std::memory_order_acquire) == sent_ && idle_.load(); });
+  // Written into a cycle, a message reaches a receiver that runs after this
+  // client in that cycle, or else in the next.
+  const std::uint64_t cycles = cycles_.load();
+  waitFor([&] { return cycles_.load() >= cycles + 2; });
+}
+
+MidiPort::Change JackMidiPort::Watch() {
+  if (client_ && lost_.load()) {
+    // The library's client is closed as it stands: nothing is unregistered
+    // from a server that is not there.
+    client_.reset();
+    port_ = nullptr;
+    return Change::kLost;
+  }
+  if (!client_) {
+    if (!Register()) return Change::kNone;
+    reconnectTries_ = kReconnectWatches;
+    Reconnect();
+    return Change::kBack;
+  }
+  if (reconnectTries_ > 0) {
+    --reconnectTries_;
+    Reconnect();
+  } else {
+    connections_.clear();
+    const char** ports = jack_port_get_connections(port_);
+    for (const char** other = ports; other != nullptr && *other != nullptr; ++other) {
+      connections_.emplace_back(*other);
+    }
+    jack_free(ports);
+  }
+  return Change::kNone;
+}
+
+void JackMidiPort::Reconnect() {
+  for (const std::string& other : connections_) {
+    if (jack_port_connected_to(port_, other.c_str()) == 0) {
+      jack_connect(client_.get(), portName_.c_str(), other.c_str());
+    }
+  }
+}
+
+void JackMidiPort::Shutdown(jack_status_t /*code*/, const char* /*reason*/, void* self) {
+  static_cast<JackMidiPort*>(self)->lost_.store(true);
+}
+
+void JackMidiPort::Latency(jack_latency_callback_mode_t mode, void* self) {
+  auto* port = static_cast<JackMidiPort*>(self);
+  if (mode != JackPlaybackLatency || port->port_ == nullptr) return;
+  jack_latency_range_t range{};
+  jack_port_get_latency_range(port->port_, JackPlaybackLatency, &range);
+  port->latency_.store(range.max, std::memory_order_relaxed);
+}
+
+int JackMidiPort::Process(jack_nframes_t frames, void* self) {
+  auto* port = static_cast<JackMidiPort*>(self);
+  jack_client_t* client = port->client_.get();
+  void* buffer = jack_port_get_buffer(port->port_, frames);
+  jack_midi_clear_buffer(buffer);
+  std::uint64_t taken = 0;
+  while (const auto message = port->queue_.Pop()) {
+    port->schedule_.Add(*message);  // full: dropped, as a full JACK buffer would
+    ++taken;
+  }
+  // A message is written where its time falls, less the latency downstream,
+  // so that it is heard at that time; one already late goes first thing.
+  const jack_nframes_t start = jack_last_frame_time(client);
+  const jack_nframes_t latency = port->latency_.load(std::memory_order_relaxed);
+  const auto end = static_cast<double>(jack_frames_to_time(client, start + frames + latency));
+  jack_nframes_t earliest = 0;
+  while (const auto message = port->schedule_.TakeDue(end)) {
+    const auto time = static_cast<jack_time_t>(std::max(0.0, std::round(message->micros)));
+    const auto offset =
+        static_cast<std::int32_t>(jack_time_to_frames(client, time) - latency - start);
+    const jack_nframes_t at =
+        std::clamp<std::int64_t>(offset, earliest, static_cast<std::int64_t>(frames) - 1);
+    jack_midi_event_write(buffer, at, message->bytes.data(), message->size);
+    earliest = at;
+  }
+  port->idle_.store(port->schedule_.idle());
+  port->taken_.fetch_add(taken, std::memory_order_release);
+  port->cycles_.fetch_add(1);
+  return 0;
+}
+
+}  // namespace quillotone

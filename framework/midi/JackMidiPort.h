@@ -1,0 +1,72 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include <jack/jack.h>
+
+#include <atomic>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "framework/audio/SpscQueue.h"
+#include "framework/midi/MidiPort.h"
+#include "framework/midi/MidiSchedule.h"
+
+namespace quillotone {
+
+// A MIDI output port on a running JACK server (never one started for it).
+// Messages reach the process callback through a lock-free queue and are
+// written into the cycle that holds their time, at its exact frame, less the
+// latency JACK reports downstream of the port. JACK's own messages stay off
+// the terminal. When the server goes, the client is closed as it stands;
+// Watch looks for the server again and registers the port anew, connected to
+// what it was connected to before.
+class JackMidiPort : public MidiPort {
+ public:
+  // Null if no JACK server runs.
+  [[nodiscard]] static std::unique_ptr<JackMidiPort> Open(const std::string& name);
+  ~JackMidiPort() override;
+  JackMidiPort(const JackMidiPort&) = delete;
+  JackMidiPort& operator=(const JackMidiPort&) = delete;
+
+  void Send(const TimedMessage& message) override;
+  [[nodiscard]] Change Watch() override;
+  [[nodiscard]] const char* system() const override { return "JACK"; }
+  [[nodiscard]] const std::string& portName() const override { return portName_; }
+
+ private:
+  struct ClientCloser {
+    void operator()(jack_client_t* client) const;
+  };
+
+  explicit JackMidiPort(std::string name) : name_(std::move(name)) {}
+  // Opens the client, registers the port and starts it; false if no server.
+  bool Register();
+  // Sends what is queued before the port closes, within reason.
+  void Drain();
+  void Reconnect();
+
+  static int Process(jack_nframes_t frames, void* self);
+  static void Shutdown(jack_status_t code, const char* reason, void* self);
+  static void Latency(jack_latency_callback_mode_t mode, void* self);
+
+  std::string name_;
+  std::string portName_;
+  std::unique_ptr<jack_client_t, ClientCloser> client_;
+  jack_port_t* port_ = nullptr;
+  // From the main thread to the process callback, which alone owns schedule_.
+  SpscQueue<TimedMessage, 1024> queue_;
+  MidiSchedule schedule_;
+  std::uint64_t sent_ = 0;
+  std::atomic<std::uint64_t> taken_{0};
+  std::atomic<bool> idle_{true};
+  std::atomic<std::uint64_t> cycles_{0};
+  std::atomic<jack_nframes_t> latency_{0};
+  std::atomic<bool> lost_{false};
+  // What the port was connected to, made again when it comes back.
+  std::vector<std::string> connections_;
+  int reconnectTries_ = 0;
+};
+
+}  // namespace quillotone
