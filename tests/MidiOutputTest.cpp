@@ -13,6 +13,7 @@
 #include <csignal>
 #include <map>
 #include <memory>
+#include <set>
 #include <vector>
 
 #include "app/App.h"
@@ -76,17 +77,39 @@ long Sounding(const std::vector<Message>& messages) {
 
 class MidiOutputTest : public ::testing::Test, public MessageSink {
  protected:
-  void Show(const QString& /*text*/) override {}
+  void Show(const QString& /*text*/) override { ++shown_; }
   void SetUp() override {
     // Reached by name only, so a user's own JACK server is never touched.
     setenv("JACK_DEFAULT_SERVER", ("quillotone-test-" + std::to_string(getpid())).c_str(), 1);
     setenv("JACK_NO_START_SERVER", "1", 1);
     // Should this test die, its server goes too, leaving JACK's one slot free.
     jackd_.process.setChildProcessModifier([] { prctl(PR_SET_PDEATHSIG, SIGKILL); });
-    jackd_.process.start("jackd", {"--no-realtime", "-d", "dummy", "-r", "48000", "-p", "256"});
+    StartServer();
+  }
+  void StartServer() {
+    jackd_.process.start(
+        "jackd", {"--no-realtime", "-d", "dummy", "-r", "48000", "-p", QString::number(period_)});
     ASSERT_EQ(QProcess::execute("jack_wait", {"-w", "-t", "10"}), 0) << "no JACK server (jackd2)";
-    // Line-buffered, so what it receives is read as it arrives.
-    dump_.process.start("stdbuf", {"-oL", "jack_midi_dump"});
+    // Line-buffered, so what it receives is read as it arrives; stamped
+    // with the frame it was received at.
+    dump_.process.start("stdbuf", {"-oL", "jack_midi_dump", "-a"});
+  }
+
+  // `quillotone --midi-out --no-synth --mode ionian --seed 3`, connected.
+  void StartApp(bool clock = false) {
+    app_ = std::make_unique<App>(argc_, argv_);
+    app_->SetOptions({.seed = 3,
+                      .sound = false,
+                      .mode = 5,
+                      .soundFont = {},
+                      .midiOut = true,
+                      .midiClock = clock});
+    app_->SetMessageSink(this);
+    std::vector<std::function<void()>> steps = app_->StartupSteps();
+    steps.pop_back();  // not the event loop
+    Main(steps, [](std::exception_ptr) { FAIL() << "start-up failed"; });
+    ASSERT_NE(app_->midiOutput(), nullptr);
+    ASSERT_NO_FATAL_FAILURE(Connect(app_->midiOutput()->portName()));
   }
 
   // Once the receiver's port is there (no application may exist yet: this
@@ -105,17 +128,24 @@ class MidiOutputTest : public ::testing::Test, public MessageSink {
     // As Ctrl+C ends it: it leaves JACK cleanly, which SIGTERM does not.
     kill(static_cast<pid_t>(dump_.process.processId()), SIGINT);
     EXPECT_TRUE(dump_.process.waitForFinished(3000));
-    // Lines read "  406528: 91 3c 5a note on (channel 1): ...".
-    static const QRegularExpression kLine(R"(: ((?:[0-9a-f]{2} ){3}))");
+    // Lines read "  406528: 91 3c 5a note on (channel 1): ...", "  9000: f8 ...".
+    static const QRegularExpression kLine(R"((\d+):((?: [0-9a-f]{2})+))");
     std::vector<Message> messages;
+    frames_.clear();
     for (auto lines = kLine.globalMatch(dump_.process.readAllStandardOutput()); lines.hasNext();) {
-      const QByteArray bytes = QByteArray::fromHex(lines.next().captured(1).toLatin1());
+      const QRegularExpressionMatch line = lines.next();
+      const QByteArray bytes = QByteArray::fromHex(line.captured(2).remove(' ').toLatin1());
       messages.emplace_back(reinterpret_cast<const unsigned char*>(bytes.data()),
                             reinterpret_cast<const unsigned char*>(bytes.data()) + bytes.size());
+      frames_.push_back(line.captured(1).toLongLong());
     }
     return messages;
   }
 
+  int period_ = 256;
+  int shown_ = 0;
+  // The frame each message of the last Received() came at.
+  std::vector<long long> frames_;
   Process jackd_;
   Process dump_;
   int argc_ = 1;
@@ -130,15 +160,7 @@ constexpr int kStop = -1, kQuitItem = -2;  // or the signal that comes
 class MidiEndTest : public MidiOutputTest, public ::testing::WithParamInterface<int> {};
 
 TEST_P(MidiEndTest, TheMelodyReachesTheReceiverAndItsEndLeavesNothingSounding) {
-  // `quillotone --midi-out --no-synth --mode ionian --seed 3`, connected.
-  app_ = std::make_unique<App>(argc_, argv_);
-  app_->SetOptions({.seed = 3, .sound = false, .mode = 5, .soundFont = {}, .midiOut = true});
-  app_->SetMessageSink(this);
-  std::vector<std::function<void()>> steps = app_->StartupSteps();
-  steps.pop_back();  // not the event loop
-  Main(steps, [](std::exception_ptr) { FAIL() << "start-up failed"; });
-  ASSERT_NE(app_->midiOutput(), nullptr);
-  ASSERT_NO_FATAL_FAILURE(Connect(app_->midiOutput()->portName()));
+  ASSERT_NO_FATAL_FAILURE(StartApp());
   app_->window1().play_Action();
   QTimer::singleShot(2500, app_.get(), [this] {
     if (GetParam() == kStop) app_->window1().stop_Action(), QCoreApplication::exit(0);
@@ -166,6 +188,96 @@ TEST_P(MidiEndTest, TheMelodyReachesTheReceiverAndItsEndLeavesNothingSounding) {
 
 INSTANTIATE_TEST_SUITE_P(By, MidiEndTest,
                          ::testing::Values(kStop, kQuitItem, SIGTERM, SIGINT, SIGHUP));
+
+// At any JACK period each note-on reaches the receiver on the frame of its
+// step (250 ms: 12000 frames at 48 kHz), within a frame of rounding between
+// the clocks. With --midi-clock, Start comes on the first note's frame and
+// before it, Timing Clock every 1000 frames (24 a quarter note at 120 bpm)
+// from there, and Stop last, after stop.
+struct Timing {
+  int period;
+  bool clock;
+};
+class MidiTimingTest : public MidiOutputTest, public ::testing::WithParamInterface<Timing> {
+  void SetUp() override {
+    period_ = GetParam().period;
+    MidiOutputTest::SetUp();
+  }
+};
+
+TEST_P(MidiTimingTest, NotesAndClockReachTheReceiverOnTheirFrames) {
+  ASSERT_NO_FATAL_FAILURE(StartApp(GetParam().clock));
+  app_->window1().play_Action();
+  QTimer::singleShot(3000, app_.get(), [this] {
+    app_->window1().stop_Action();
+    QCoreApplication::exit(0);
+  });
+  EXPECT_EQ(app_->RunEventLoop(), 0);
+  const std::vector<Message> received = Received();
+  std::vector<long long> ons, ticks;
+  std::ptrdiff_t start = -1, firstOn = -1;
+  for (std::size_t i = 0; i < received.size(); ++i) {
+    const unsigned status = received[i][0];
+    if ((status & 0xF0) == kNoteOn && (ons.empty() || ons.back() != frames_[i])) {
+      if (ons.empty()) firstOn = std::ptrdiff_t(i);
+      ons.push_back(frames_[i]);
+    }
+    if (status == 0xF8) ticks.push_back(frames_[i]);
+    if (status == 0xFA && start < 0) start = std::ptrdiff_t(i);
+  }
+  ASSERT_GE(ons.size(), 8u);
+  for (std::size_t i = 1; i < ons.size(); ++i) {
+    EXPECT_NEAR(ons[i] - ons[i - 1], 12000, 1) << "step " << i;
+  }
+  EXPECT_EQ(GetParam().clock, !ticks.empty() && start >= 0);
+  if (!GetParam().clock) return;
+  ASSERT_TRUE(start >= 0 && start < firstOn);
+  EXPECT_EQ(frames_[std::size_t(start)], ons.front());
+  ASSERT_GE(ticks.size(), 100u);
+  EXPECT_EQ(ticks.front(), ons.front());
+  for (std::size_t i = 1; i < ticks.size(); ++i) {
+    EXPECT_NEAR(ticks[i] - ticks[i - 1], 1000, 1) << "tick " << i;
+  }
+  EXPECT_EQ(received.back(), Message{0xFC});
+}
+
+INSTANTIATE_TEST_SUITE_P(By, MidiTimingTest,
+                         ::testing::Values(Timing{1024, false}, Timing{1024, true}));
+
+// JACK killed while the melody plays: one notice; started again, the port
+// comes back connected as it was, with a notice. Quitting, whether the
+// server is back or not, exits 0 and leaves nothing sounding.
+class MidiServerLossTest : public MidiOutputTest, public ::testing::WithParamInterface<bool> {};
+
+TEST_P(MidiServerLossTest, APortWhoseServerIsKilledComesBackWithIt) {
+  const bool restart = GetParam();
+  ASSERT_NO_FATAL_FAILURE(StartApp());
+  app_->window1().play_Action();
+  QTimer::singleShot(1500, app_.get(), [this] {
+    EXPECT_FALSE(Received().empty());  // the receiver goes with its server
+    jackd_.process.kill();
+    jackd_.process.waitForFinished();
+  });
+  if (restart) QTimer::singleShot(3000, app_.get(), [this] { StartServer(); });
+  QTimer::singleShot(6000, app_.get(), [this] { app_->menuBar1().FileQuit()->trigger(); });
+  QTimer::singleShot(15'000, app_.get(), [] { QCoreApplication::exit(99); });  // fails, not hangs
+  EXPECT_EQ(app_->RunEventLoop(), 0);
+  app_.reset();
+  EXPECT_EQ(shown_, restart ? 2 : 1);
+  if (!restart) return;
+  // The receiver came back after the port did: what it missed of the notes
+  // that were sounding by then is left out.
+  std::vector<Message> received = Received();
+  std::set<std::pair<unsigned, unsigned>> struck;
+  std::erase_if(received, [&](const Message& m) {
+    if ((m[0] & 0xF0) == kNoteOn) struck.insert({m[0] & 0x0F, m[1]});
+    return (m[0] & 0xF0) == 0x80 && !struck.contains({m[0] & 0x0F, m[1]});
+  });
+  EXPECT_GE(std::ranges::count_if(received, [](const Message& m) { return m[0] == kNoteOn; }), 4);
+  EXPECT_EQ(Sounding(received), 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(Restarted, MidiServerLossTest, ::testing::Bool());
 
 TEST_F(MidiOutputTest, ASecondPortIsNamedAsJackNamedItAndEndsARestruckNoteFirst) {
   MidiOutput first("Quillotone");

@@ -8,6 +8,8 @@
 #include <cmath>
 #include <thread>
 
+#include "framework/midi/MonotonicMicros.h"
+
 namespace quillotone {
 namespace {
 
@@ -17,6 +19,10 @@ constexpr auto kDrainLimit = std::chrono::milliseconds(1500);
 // After the server comes back, how many watches try the old connections
 // again (the programs at the other end may come back later).
 constexpr int kReconnectWatches = 40;
+// The frame anchor is taken anew after a pause this long, or when it parts
+// from JACK's clock by more than kMaxDriftSeconds.
+constexpr double kPauseMicros = 1'000'000.0;
+constexpr double kMaxDriftSeconds = 0.1;
 
 void Quiet(const char* /*message*/) {}
 
@@ -61,6 +67,8 @@ bool JackMidiPort::Register() {
   jack_set_process_callback(client_.get(), &JackMidiPort::Process, this);
   jack_set_latency_callback(client_.get(), &JackMidiPort::Latency, this);
   jack_on_info_shutdown(client_.get(), &JackMidiPort::Shutdown, this);
+  rate_ = jack_get_sample_rate(client_.get());
+  anchored_ = false;
   if (port_ == nullptr || jack_activate(client_.get()) != 0) {
     client_.reset();
     return false;
@@ -136,6 +144,32 @@ void JackMidiPort::Latency(jack_latency_callback_mode_t mode, void* self) {
   port->latency_.store(range.max, std::memory_order_relaxed);
 }
 
+double JackMidiPort::MicrosOfFrame(jack_client_t* client, jack_nframes_t frame) const {
+  if (!anchored_) return static_cast<double>(jack_frames_to_time(client, frame));
+  return anchorMicros_ + static_cast<std::int32_t>(frame - anchorFrame_) * 1e6 / rate_;
+}
+
+jack_nframes_t JackMidiPort::FrameOf(jack_client_t* client, double jackMicros) {
+  const jack_nframes_t onClock =
+      jack_time_to_frames(client, static_cast<jack_time_t>(std::max(0.0, std::round(jackMicros))));
+  // Counted from an anchor at the nominal rate, as the synth counts its
+  // frames, the melody's intervals arrive exact to the frame, whatever the
+  // jitter of JACK's estimate of its clock. The anchor is taken anew after a
+  // pause, or should the count part from JACK's clock by kMaxDriftSeconds
+  // (a sound card's clock drifts from the system's by parts per million).
+  const auto predicted = static_cast<jack_nframes_t>(
+      anchorFrame_ +
+      static_cast<std::int64_t>(std::llround((jackMicros - anchorMicros_) * rate_ / 1e6)));
+  const auto drift = static_cast<std::int32_t>(onClock - predicted);
+  const bool paused = jackMicros - lastMicros_ > kPauseMicros;
+  lastMicros_ = jackMicros;
+  if (anchored_ && !paused && std::abs(drift) <= rate_ * kMaxDriftSeconds) return predicted;
+  anchored_ = true;
+  anchorMicros_ = jackMicros;
+  anchorFrame_ = onClock;
+  return onClock;
+}
+
 int JackMidiPort::Process(jack_nframes_t frames, void* self) {
   auto* port = static_cast<JackMidiPort*>(self);
   jack_client_t* client = port->client_.get();
@@ -146,16 +180,19 @@ int JackMidiPort::Process(jack_nframes_t frames, void* self) {
     port->schedule_.Add(*message);  // full: dropped, as a full JACK buffer would
     ++taken;
   }
-  // A message is written where its time falls, less the latency downstream,
-  // so that it is heard at that time; one already late goes first thing.
+  // A message is written on the frame of its time, less the latency
+  // downstream, so that it is heard at that time; one already late goes first
+  // thing. Messages are stamped on CLOCK_MONOTONIC; jack2 keeps its time on
+  // CLOCK_MONOTONIC_RAW (PipeWire's JACK on CLOCK_MONOTONIC): the two are
+  // compared afresh each cycle, as NTP may slew the one and not the other.
   const jack_nframes_t start = jack_last_frame_time(client);
   const jack_nframes_t latency = port->latency_.load(std::memory_order_relaxed);
-  const auto end = static_cast<double>(jack_frames_to_time(client, start + frames + latency));
+  const double jackMinusMonotonic = static_cast<double>(jack_get_time()) - MonotonicMicros();
+  const double end = port->MicrosOfFrame(client, start + frames + latency) - jackMinusMonotonic;
   jack_nframes_t earliest = 0;
   while (const auto message = port->schedule_.TakeDue(end)) {
-    const auto time = static_cast<jack_time_t>(std::max(0.0, std::round(message->micros)));
-    const auto offset =
-        static_cast<std::int32_t>(jack_time_to_frames(client, time) - latency - start);
+    const jack_nframes_t frame = port->FrameOf(client, message->micros + jackMinusMonotonic);
+    const auto offset = static_cast<std::int32_t>(frame - latency - start);
     const jack_nframes_t at =
         std::clamp<std::int64_t>(offset, earliest, static_cast<std::int64_t>(frames) - 1);
     jack_midi_event_write(buffer, at, message->bytes.data(), message->size);

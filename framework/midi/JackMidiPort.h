@@ -17,7 +17,7 @@ namespace quillotone {
 
 // A MIDI output port on a running JACK server (never one started for it).
 // Messages reach the process callback through a lock-free queue and are
-// written into the cycle that holds their time, at its exact frame, less the
+// written into the cycle that holds their time, at its frame, less the
 // latency JACK reports downstream of the port. JACK's own messages stay off
 // the terminal. When the server goes, the client is closed as it stands;
 // Watch looks for the server again and registers the port anew, connected to
@@ -47,6 +47,11 @@ class JackMidiPort : public MidiPort {
   void Drain();
   void Reconnect();
 
+  // The process callback's: the frame a time on JACK's clock falls on, and
+  // back.
+  jack_nframes_t FrameOf(jack_client_t* client, double jackMicros);
+  [[nodiscard]] double MicrosOfFrame(jack_client_t* client, jack_nframes_t frame) const;
+
   static int Process(jack_nframes_t frames, void* self);
   static void Shutdown(jack_status_t code, const char* reason, void* self);
   static void Latency(jack_latency_callback_mode_t mode, void* self);
@@ -58,6 +63,11 @@ class JackMidiPort : public MidiPort {
   // From the main thread to the process callback, which alone owns schedule_.
   SpscQueue<TimedMessage, 1024> queue_;
   MidiSchedule schedule_;
+  double rate_ = 48000.0;
+  bool anchored_ = false;
+  double anchorMicros_ = 0.0;
+  jack_nframes_t anchorFrame_ = 0;
+  double lastMicros_ = 0.0;
   std::uint64_t sent_ = 0;
   std::atomic<std::uint64_t> taken_{0};
   std::atomic<bool> idle_{true};

@@ -5,7 +5,7 @@
 
 namespace quillotone {
 
-// Now on CLOCK_MONOTONIC, the clock MIDI messages are stamped on (JACK's and
+// Now on CLOCK_MONOTONIC, the clock MIDI messages are stamped on (and
 // std::chrono::steady_clock's on Linux), in microseconds.
 [[nodiscard]] inline double MonotonicMicros() {
   timespec now{};
