@@ -87,9 +87,10 @@ std::optional<std::uint64_t> SynthPlayhead::FrameFor(double micros) const {
 
 double SynthPlayhead::HeardAtMonotonicMicros(double micros) const {
   if (!OnSynthClock() || device_ == nullptr) {
-    // Nothing is heard from the synth: the event belongs to when the
-    // playhead reaches its stamp on the monotonic clock.
-    return micros - wallOffsetMicros_;
+    // Nothing is heard from the synth: the event is heard a lead after its
+    // stamp, as the synth would sound it, so that a MIDI port, too, has the
+    // time to send it on its frame rather than late.
+    return micros + audio::kLeadMicros - wallOffsetMicros_;
   }
   // The frame is rendered as the synth's clock reaches it, a period at a
   // time from the last render on, and heard after what the stream buffers.
