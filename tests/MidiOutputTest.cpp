@@ -87,8 +87,12 @@ class MidiOutputTest : public ::testing::Test, public MessageSink {
     StartServer();
   }
   void StartServer() {
+    // Realtime, as JACK is meant to run: a busy machine would otherwise make
+    // a client miss cycles, and jack_midi_dump -a, which counts the frames of
+    // the cycles it ran in, would lose events and stamp the rest a period
+    // early. Where realtime is not allowed, jackd runs without it.
     jackd_.process.start(
-        "jackd", {"--no-realtime", "-d", "dummy", "-r", "48000", "-p", QString::number(period_)});
+        "jackd", {"-R", "-P", "10", "-d", "dummy", "-r", "48000", "-p", QString::number(period_)});
     ASSERT_EQ(QProcess::execute("jack_wait", {"-w", "-t", "10"}), 0) << "no JACK server (jackd2)";
     // Line-buffered, so what it receives is read as it arrives; stamped
     // with the frame it was received at.
@@ -128,18 +132,57 @@ class MidiOutputTest : public ::testing::Test, public MessageSink {
     // As Ctrl+C ends it: it leaves JACK cleanly, which SIGTERM does not.
     kill(static_cast<pid_t>(dump_.process.processId()), SIGINT);
     EXPECT_TRUE(dump_.process.waitForFinished(3000));
-    // Lines read "  406528: 91 3c 5a note on (channel 1): ...", "  9000: f8 ...".
+    return Parse(dump_.process.readAllStandardOutput(), frames_);
+  }
+
+  // Lines read "  406528: 91 3c 5a note on (channel 1): ...", "  9000: f8 ...";
+  // `frames` gets the frame each message came at.
+  static std::vector<Message> Parse(const QByteArray& text, std::vector<long long>& frames) {
     static const QRegularExpression kLine(R"((\d+):((?: [0-9a-f]{2})+))");
     std::vector<Message> messages;
-    frames_.clear();
-    for (auto lines = kLine.globalMatch(dump_.process.readAllStandardOutput()); lines.hasNext();) {
+    frames.clear();
+    for (auto lines = kLine.globalMatch(text); lines.hasNext();) {
       const QRegularExpressionMatch line = lines.next();
       const QByteArray bytes = QByteArray::fromHex(line.captured(2).remove(' ').toLatin1());
       messages.emplace_back(reinterpret_cast<const unsigned char*>(bytes.data()),
                             reinterpret_cast<const unsigned char*>(bytes.data()) + bytes.size());
-      frames_.push_back(line.captured(1).toLongLong());
+      frames.push_back(line.captured(1).toLongLong());
     }
     return messages;
+  }
+
+  // The frames the receiver has heard note-ons on so far (what it printed is
+  // left for Received()).
+  std::size_t StepsHeard() {
+    // Its output is read here: the receiver was started before the
+    // application, so no event loop reads it meanwhile.
+    while (dump_.process.waitForReadyRead(0)) {
+    }
+    std::vector<long long> frames;
+    const std::vector<Message> heard =
+        Parse(dump_.process.peek(dump_.process.bytesAvailable()), frames);
+    std::set<long long> steps;
+    for (std::size_t i = 0; i < heard.size(); ++i) {
+      if ((heard[i][0] & 0xF0) == kNoteOn) steps.insert(frames[i]);
+    }
+    return steps.size();
+  }
+
+  // Runs `then` from the event loop once `ready`: a test waits for what it
+  // needs, however slowly a busy machine gets there.
+  void When(std::function<bool()> ready, std::function<void()> then) {
+    auto* poll = new QTimer(app_.get());
+    QObject::connect(poll, &QTimer::timeout, app_.get(), [poll, ready, then] {
+      if (!ready()) return;
+      poll->stop();
+      poll->deleteLater();
+      then();
+    });
+    poll->start(20);
+  }
+  // However long a busy machine takes, a test ends: it fails, not hangs.
+  void FailAfter(int ms) {
+    QTimer::singleShot(ms, app_.get(), [] { QCoreApplication::exit(99); });
   }
 
   int period_ = 256;
@@ -162,12 +205,13 @@ class MidiEndTest : public MidiOutputTest, public ::testing::WithParamInterface<
 TEST_P(MidiEndTest, TheMelodyReachesTheReceiverAndItsEndLeavesNothingSounding) {
   ASSERT_NO_FATAL_FAILURE(StartApp());
   app_->window1().play_Action();
-  QTimer::singleShot(2500, app_.get(), [this] {
-    if (GetParam() == kStop) app_->window1().stop_Action(), QCoreApplication::exit(0);
-    if (GetParam() == kQuitItem) app_->menuBar1().FileQuit()->trigger();
-    if (GetParam() > 0) kill(getpid(), GetParam());
-  });
-  QTimer::singleShot(10'000, app_.get(), [] { QCoreApplication::exit(99); });  // fails, not hangs
+  When([this] { return StepsHeard() >= 8; },
+       [this] {
+         if (GetParam() == kStop) app_->window1().stop_Action(), QCoreApplication::exit(0);
+         if (GetParam() == kQuitItem) app_->menuBar1().FileQuit()->trigger();
+         if (GetParam() > 0) kill(getpid(), GetParam());
+       });
+  FailAfter(30'000);
   EXPECT_EQ(app_->RunEventLoop(), 0);
   if (GetParam() != kStop) app_.reset();
   std::vector<Message> received = Received();
@@ -208,10 +252,12 @@ class MidiTimingTest : public MidiOutputTest, public ::testing::WithParamInterfa
 TEST_P(MidiTimingTest, NotesAndClockReachTheReceiverOnTheirFrames) {
   ASSERT_NO_FATAL_FAILURE(StartApp(GetParam().clock));
   app_->window1().play_Action();
-  QTimer::singleShot(3000, app_.get(), [this] {
-    app_->window1().stop_Action();
-    QCoreApplication::exit(0);
-  });
+  When([this] { return StepsHeard() >= 10; },
+       [this] {
+         app_->window1().stop_Action();
+         QCoreApplication::exit(0);
+       });
+  FailAfter(30'000);
   EXPECT_EQ(app_->RunEventLoop(), 0);
   const std::vector<Message> received = Received();
   std::vector<long long> ons, ticks;
@@ -233,7 +279,7 @@ TEST_P(MidiTimingTest, NotesAndClockReachTheReceiverOnTheirFrames) {
   if (!GetParam().clock) return;
   ASSERT_TRUE(start >= 0 && start < firstOn);
   EXPECT_EQ(frames_[std::size_t(start)], ons.front());
-  ASSERT_GE(ticks.size(), 100u);
+  ASSERT_GE(ticks.size(), 96u);
   EXPECT_EQ(ticks.front(), ons.front());
   for (std::size_t i = 1; i < ticks.size(); ++i) {
     EXPECT_NEAR(ticks[i] - ticks[i - 1], 1000, 1) << "tick " << i;
@@ -242,7 +288,7 @@ TEST_P(MidiTimingTest, NotesAndClockReachTheReceiverOnTheirFrames) {
 }
 
 INSTANTIATE_TEST_SUITE_P(By, MidiTimingTest,
-                         ::testing::Values(Timing{1024, false}, Timing{1024, true}));
+                         ::testing::Values(Timing{64, true}, Timing{1024, false}));
 
 // JACK killed while the melody plays: one notice; started again, the port
 // comes back connected as it was, with a notice. Quitting, whether the
@@ -253,14 +299,20 @@ TEST_P(MidiServerLossTest, APortWhoseServerIsKilledComesBackWithIt) {
   const bool restart = GetParam();
   ASSERT_NO_FATAL_FAILURE(StartApp());
   app_->window1().play_Action();
-  QTimer::singleShot(1500, app_.get(), [this] {
-    EXPECT_FALSE(Received().empty());  // the receiver goes with its server
-    jackd_.process.kill();
-    jackd_.process.waitForFinished();
-  });
-  if (restart) QTimer::singleShot(3000, app_.get(), [this] { StartServer(); });
-  QTimer::singleShot(6000, app_.get(), [this] { app_->menuBar1().FileQuit()->trigger(); });
-  QTimer::singleShot(15'000, app_.get(), [] { QCoreApplication::exit(99); });  // fails, not hangs
+  const auto quit = [this] { app_->menuBar1().FileQuit()->trigger(); };
+  When([this] { return StepsHeard() >= 2; },
+       [&] {
+         EXPECT_FALSE(Received().empty());  // the receiver goes with its server
+         jackd_.process.kill();
+         jackd_.process.waitForFinished();
+         When([this] { return shown_ == 1; },
+              [&] {
+                if (!restart) return quit();
+                StartServer();
+                When([this] { return shown_ == 2 && StepsHeard() >= 4; }, quit);
+              });
+       });
+  FailAfter(60'000);
   EXPECT_EQ(app_->RunEventLoop(), 0);
   app_.reset();
   EXPECT_EQ(shown_, restart ? 2 : 1);
@@ -273,7 +325,9 @@ TEST_P(MidiServerLossTest, APortWhoseServerIsKilledComesBackWithIt) {
     if ((m[0] & 0xF0) == kNoteOn) struck.insert({m[0] & 0x0F, m[1]});
     return (m[0] & 0xF0) == 0x80 && !struck.contains({m[0] & 0x0F, m[1]});
   });
-  EXPECT_GE(std::ranges::count_if(received, [](const Message& m) { return m[0] == kNoteOn; }), 4);
+  EXPECT_GE(
+      std::ranges::count_if(received, [](const Message& m) { return (m[0] & 0xF0) == kNoteOn; }),
+      4);
   EXPECT_EQ(Sounding(received), 0);
 }
 
