@@ -1,0 +1,170 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// How far apart a note's MIDI message and its sound through the built-in
+// synth arrive, measured in one graph: PipeWire, whose JACK service carries
+// the MIDI port and whose pulse service the synth's stream. A JACK client of
+// this bench hears both in the same cycles: the port's note-ons, and the null
+// sink's monitor, where a click SoundFont makes each onset the first non-zero
+// sample after silence. Run by bench/midi_audio_offset.sh, which starts the
+// server and runs this under pw-jack.
+//
+//   midi_audio_offset_bench SINK [seconds]
+#include <jack/jack.h>
+#include <jack/midiport.h>
+
+#include <QTemporaryDir>
+#include <QTimer>
+#include <algorithm>
+#include <array>
+#include <atomic>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "ClickSoundFont.h"
+#include "app/App.h"
+#include "framework/midi/MidiOutput.h"
+#include "ui/Window1.h"
+
+namespace {
+
+constexpr int kIonianRow = 5;
+constexpr std::size_t kMaxStamps = 1 << 16;
+// Silence this long before a non-zero sample makes it an onset.
+constexpr jack_nframes_t kSilenceFrames = 480;
+
+// What the probe heard, stamped with frames on the graph's clock. Written by
+// the process callback only, read after it stopped.
+struct Probe {
+  jack_client_t* client = nullptr;
+  jack_port_t* midi = nullptr;
+  jack_port_t* audio = nullptr;
+  std::array<jack_nframes_t, kMaxStamps> noteOns{};
+  std::array<jack_nframes_t, kMaxStamps> onsets{};
+  std::atomic<std::size_t> noteOnCount{0};
+  std::atomic<std::size_t> onsetCount{0};
+  jack_nframes_t silent = 0;
+};
+
+int Process(jack_nframes_t frames, void* arg) {
+  auto* probe = static_cast<Probe*>(arg);
+  const jack_nframes_t start = jack_last_frame_time(probe->client);
+  void* midi = jack_port_get_buffer(probe->midi, frames);
+  for (jack_nframes_t i = 0, n = jack_midi_get_event_count(midi); i < n; ++i) {
+    jack_midi_event_t event;
+    if (jack_midi_event_get(&event, midi, i) != 0 || event.size != 3) continue;
+    if ((event.buffer[0] & 0xF0) != 0x90 || event.buffer[2] == 0) continue;
+    const std::size_t count = probe->noteOnCount.load(std::memory_order_relaxed);
+    if (count < kMaxStamps) {
+      probe->noteOns[count] = start + event.time;
+      probe->noteOnCount.store(count + 1, std::memory_order_release);
+    }
+  }
+  const auto* audio = static_cast<const float*>(jack_port_get_buffer(probe->audio, frames));
+  for (jack_nframes_t i = 0; i < frames; ++i) {
+    if (audio[i] == 0.0F) {
+      ++probe->silent;
+      continue;
+    }
+    const std::size_t count = probe->onsetCount.load(std::memory_order_relaxed);
+    if (probe->silent >= kSilenceFrames && count < kMaxStamps) {
+      probe->onsets[count] = start + i;
+      probe->onsetCount.store(count + 1, std::memory_order_release);
+    }
+    probe->silent = 0;
+  }
+  return 0;
+}
+
+double Quantile(std::vector<double> values, double q) {
+  if (values.empty()) return NAN;
+  std::ranges::sort(values);
+  return values[static_cast<std::size_t>(q * static_cast<double>(values.size() - 1))];
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc < 2) {
+    std::fprintf(stderr, "usage: midi_audio_offset_bench SINK [seconds]\n");
+    return 2;
+  }
+  const std::string sink = argv[1];
+  const int seconds = argc > 2 ? std::atoi(argv[2]) : 60;
+  QTemporaryDir dir;
+  const std::string soundFont = dir.filePath("click.sf2").toStdString();
+  if (!quillotone::bench::WriteClickSoundFont(soundFont)) return 1;
+  setenv("QT_QPA_PLATFORM", "offscreen", 0);
+
+  Probe probe;
+  probe.client = jack_client_open("offset-probe", JackNoStartServer, nullptr);
+  if (probe.client == nullptr) {
+    std::fprintf(stderr, "midi_audio_offset_bench: no JACK service (run it under pw-jack)\n");
+    return 1;
+  }
+  probe.midi = jack_port_register(probe.client, "midi", JACK_DEFAULT_MIDI_TYPE, JackPortIsInput, 0);
+  probe.audio =
+      jack_port_register(probe.client, "audio", JACK_DEFAULT_AUDIO_TYPE, JackPortIsInput, 0);
+  jack_set_process_callback(probe.client, Process, &probe);
+  if (jack_activate(probe.client) != 0) return 1;
+  const double rate = jack_get_sample_rate(probe.client);
+  const std::string monitor = sink + ":monitor_FL";
+  if (jack_connect(probe.client, monitor.c_str(), jack_port_name(probe.audio)) != 0) {
+    std::fprintf(stderr, "midi_audio_offset_bench: no port %s\n", monitor.c_str());
+    return 1;
+  }
+
+  int appArgc = 1;
+  quillotone::App app(appArgc, argv);
+  quillotone::App::Options options;
+  options.seed = 3;
+  options.mode = kIonianRow;
+  options.soundFont = soundFont;
+  options.midiOut = true;
+  app.SetOptions(options);
+  std::vector<std::function<void()>> steps = app.StartupSteps();
+  steps.pop_back();  // not the event loop
+  for (const auto& step : steps) step();
+  if (app.midiOutput() == nullptr ||
+      jack_connect(probe.client, app.midiOutput()->portName().c_str(),
+                   jack_port_name(probe.midi)) != 0) {
+    std::fprintf(stderr, "midi_audio_offset_bench: the MIDI port could not be connected\n");
+    return 1;
+  }
+  app.window1().play_Action();
+  QTimer::singleShot(seconds * 1000, &app, [&] {
+    app.window1().stop_Action();
+    QCoreApplication::exit(0);
+  });
+  (void)app.RunEventLoop();
+  jack_deactivate(probe.client);
+  jack_nframes_t period = jack_get_buffer_size(probe.client);
+  jack_client_close(probe.client);
+
+  // Each step's first note-on against the onset nearest to it.
+  std::vector<jack_nframes_t> ons(probe.noteOns.begin(),
+                                  probe.noteOns.begin() + probe.noteOnCount.load());
+  ons.erase(std::unique(ons.begin(), ons.end()), ons.end());
+  const std::vector<jack_nframes_t> onsets(probe.onsets.begin(),
+                                           probe.onsets.begin() + probe.onsetCount.load());
+  std::vector<double> offsets;  // ms, sound after MIDI positive
+  for (const jack_nframes_t on : ons) {
+    double best = INFINITY;
+    for (const jack_nframes_t onset : onsets) {
+      const double ms = static_cast<std::int32_t>(onset - on) / rate * 1000.0;
+      if (std::abs(ms) < std::abs(best)) best = ms;
+    }
+    if (std::abs(best) < 60.0) offsets.push_back(best);
+  }
+  std::vector<double> magnitudes(offsets.size());
+  std::ranges::transform(offsets, magnitudes.begin(), [](double ms) { return std::abs(ms); });
+  std::printf(
+      "rate %.0f, quantum %u; %zu steps, %zu onsets, %zu paired; offset (sound - MIDI) ms: "
+      "median %.3f, min %.3f, max %.3f; |offset| p99 %.3f, max %.3f\n",
+      rate, period, ons.size(), onsets.size(), offsets.size(), Quantile(offsets, 0.5),
+      offsets.empty() ? NAN : *std::ranges::min_element(offsets),
+      offsets.empty() ? NAN : *std::ranges::max_element(offsets), Quantile(magnitudes, 0.99),
+      magnitudes.empty() ? NAN : *std::ranges::max_element(magnitudes));
+  return offsets.empty() ? 1 : 0;
+}
