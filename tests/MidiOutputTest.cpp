@@ -290,7 +290,7 @@ TEST_P(MidiTimingTest, NotesAndClockReachTheReceiverOnTheirFrames) {
 }
 
 INSTANTIATE_TEST_SUITE_P(By, MidiTimingTest,
-                         ::testing::Values(Timing{64, true}, Timing{1024, false}));
+                         ::testing::Values(Timing{256, true}, Timing{1024, false}));
 
 // JACK killed while the melody plays: one notice; started again, the port
 // comes back connected as it was, with a notice. Quitting, whether the
@@ -302,7 +302,10 @@ TEST_P(MidiServerLossTest, APortWhoseServerIsKilledComesBackWithIt) {
   ASSERT_NO_FATAL_FAILURE(StartApp());
   app_->window1().play_Action();
   const auto quit = [this] { app_->menuBar1().FileQuit()->trigger(); };
-  When([this] { return StepsHeard() >= 2; },
+  // Six steps: the port has looked at its connections since the receiver
+  // was connected (it does every half second), so it knows what to connect
+  // again.
+  When([this] { return StepsHeard() >= 6; },
        [&] {
          EXPECT_FALSE(Received().empty());  // the receiver goes with its server
          jackd_.process.kill();
