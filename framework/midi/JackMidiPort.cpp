@@ -144,14 +144,18 @@ void JackMidiPort::Latency(jack_latency_callback_mode_t mode, void* self) {
   port->latency_.store(range.max, std::memory_order_relaxed);
 }
 
-double JackMidiPort::MicrosOfFrame(jack_client_t* client, jack_nframes_t frame) const {
-  if (!anchored_) return static_cast<double>(jack_frames_to_time(client, frame));
+double JackMidiPort::MicrosOfFrame(jack_nframes_t frame) const {
+  const double sinceCycle = static_cast<std::int32_t>(frame - cycleFrame_) * 1e6 / rate_;
+  if (!anchored_) return cycleMicros_ + sinceCycle;
   return anchorMicros_ + static_cast<std::int32_t>(frame - anchorFrame_) * 1e6 / rate_;
 }
 
-jack_nframes_t JackMidiPort::FrameOf(jack_client_t* client, double jackMicros) {
-  const jack_nframes_t onClock =
-      jack_time_to_frames(client, static_cast<jack_time_t>(std::max(0.0, std::round(jackMicros))));
+jack_nframes_t JackMidiPort::FrameOf(double jackMicros) {
+  // Counted from the cycle rather than with jack_time_to_frames, which
+  // PipeWire's JACK gets wrong for a time already past.
+  const auto onClock = static_cast<jack_nframes_t>(
+      cycleFrame_ +
+      static_cast<std::int64_t>(std::llround((jackMicros - cycleMicros_) * rate_ / 1e6)));
   // Counted from an anchor at the nominal rate, as the synth counts its
   // frames, the melody's intervals arrive exact to the frame, whatever the
   // jitter of JACK's estimate of its clock. The anchor is taken anew after a
@@ -186,12 +190,19 @@ int JackMidiPort::Process(jack_nframes_t frames, void* self) {
   // CLOCK_MONOTONIC_RAW (PipeWire's JACK on CLOCK_MONOTONIC): the two are
   // compared afresh each cycle, as NTP may slew the one and not the other.
   const jack_nframes_t start = jack_last_frame_time(client);
+  port->cycleFrame_ = start;
+  port->cycleMicros_ = static_cast<double>(jack_frames_to_time(client, start));
+  // An anchor that parted from JACK's clock (the server's clock reset after
+  // it missed cycles) is dropped here, before it decides what is due.
+  if (std::abs(port->MicrosOfFrame(start) - port->cycleMicros_) > kMaxDriftSeconds * 1e6) {
+    port->anchored_ = false;
+  }
   const jack_nframes_t latency = port->latency_.load(std::memory_order_relaxed);
   const double jackMinusMonotonic = static_cast<double>(jack_get_time()) - MonotonicMicros();
-  const double end = port->MicrosOfFrame(client, start + frames + latency) - jackMinusMonotonic;
+  const double end = port->MicrosOfFrame(start + frames + latency) - jackMinusMonotonic;
   jack_nframes_t earliest = 0;
   while (const auto message = port->schedule_.TakeDue(end)) {
-    const jack_nframes_t frame = port->FrameOf(client, message->micros + jackMinusMonotonic);
+    const jack_nframes_t frame = port->FrameOf(message->micros + jackMinusMonotonic);
     const auto offset = static_cast<std::int32_t>(frame - latency - start);
     const jack_nframes_t at =
         std::clamp<std::int64_t>(offset, earliest, static_cast<std::int64_t>(frames) - 1);

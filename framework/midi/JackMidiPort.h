@@ -49,8 +49,8 @@ class JackMidiPort : public MidiPort {
 
   // The process callback's: the frame a time on JACK's clock falls on, and
   // back.
-  jack_nframes_t FrameOf(jack_client_t* client, double jackMicros);
-  [[nodiscard]] double MicrosOfFrame(jack_client_t* client, jack_nframes_t frame) const;
+  jack_nframes_t FrameOf(double jackMicros);
+  [[nodiscard]] double MicrosOfFrame(jack_nframes_t frame) const;
 
   static int Process(jack_nframes_t frames, void* self);
   static void Shutdown(jack_status_t code, const char* reason, void* self);
@@ -64,6 +64,10 @@ class JackMidiPort : public MidiPort {
   SpscQueue<TimedMessage, 1024> queue_;
   MidiSchedule schedule_;
   double rate_ = 48000.0;
+  // The cycle being processed: its first frame, and when JACK's clock says
+  // that frame is.
+  jack_nframes_t cycleFrame_ = 0;
+  double cycleMicros_ = 0.0;
   bool anchored_ = false;
   double anchorMicros_ = 0.0;
   jack_nframes_t anchorFrame_ = 0;
