@@ -22,13 +22,13 @@
 #include <vector>
 
 #include "ClickSoundFont.h"
+#include "MidiBenchApp.h"
 #include "app/App.h"
 #include "framework/midi/MidiOutput.h"
 #include "ui/Window1.h"
 
 namespace {
 
-constexpr int kIonianRow = 5;
 constexpr std::size_t kMaxStamps = 1 << 16;
 // Quiet this long (10 ms) before a sample above kLevel makes it an onset:
 // what the server does to the stream (its volume, its conversions) leaves
@@ -79,12 +79,6 @@ int Process(jack_nframes_t frames, void* arg) {
   return 0;
 }
 
-double Quantile(std::vector<double> values, double q) {
-  if (values.empty()) return NAN;
-  std::ranges::sort(values);
-  return values[static_cast<std::size_t>(q * static_cast<double>(values.size() - 1))];
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -119,15 +113,7 @@ int main(int argc, char** argv) {
 
   int appArgc = 1;
   quillotone::App app(appArgc, argv);
-  quillotone::App::Options options;
-  options.seed = 3;
-  options.mode = kIonianRow;
-  options.soundFont = soundFont;
-  options.midiOut = true;
-  app.SetOptions(options);
-  std::vector<std::function<void()>> steps = app.StartupSteps();
-  steps.pop_back();  // not the event loop
-  for (const auto& step : steps) step();
+  quillotone::bench::StartWithMidiOut(app, soundFont);
   if (app.midiOutput() == nullptr ||
       jack_connect(probe.client, app.midiOutput()->portName().c_str(),
                    jack_port_name(probe.midi)) != 0) {
@@ -170,7 +156,7 @@ int main(int argc, char** argv) {
   std::printf(
       "rate %.0f, quantum %u; %zu steps, %zu onsets; offset (sound - MIDI) ms: median %.3f, "
       "min %.3f, max %.3f\n",
-      rate, period, ons.size(), onsets.size(), Quantile(best, 0.5),
+      rate, period, ons.size(), onsets.size(), quillotone::bench::Quantile(best, 0.5),
       best.empty() ? NAN : *std::ranges::min_element(best),
       best.empty() ? NAN : *std::ranges::max_element(best));
   return best.empty() ? 1 : 0;

@@ -24,6 +24,7 @@
 #include <string>
 #include <vector>
 
+#include "MidiBenchApp.h"
 #include "app/App.h"
 #include "framework/midi/MidiOutput.h"
 #include "ui/Window1.h"
@@ -32,19 +33,12 @@ namespace {
 
 constexpr double kRate = 48000.0;
 constexpr double kGridFrames = 6000.0;  // a short step
-constexpr int kIonianRow = 5;
 
 double CpuSeconds() {
   rusage usage{};
   getrusage(RUSAGE_SELF, &usage);
   const auto seconds = [](const timeval& t) { return t.tv_sec + t.tv_usec / 1e6; };
   return seconds(usage.ru_utime) + seconds(usage.ru_stime);
-}
-
-double Quantile(std::vector<double> values, double q) {
-  if (values.empty()) return NAN;
-  std::ranges::sort(values);
-  return values[static_cast<std::size_t>(q * static_cast<double>(values.size() - 1))];
 }
 
 void Stop(QProcess& process, int signal) {
@@ -70,15 +64,7 @@ bool Measure(int period, int seconds, int& argc, char** argv) {
   double cpu = 0.0;
   {
     quillotone::App app(argc, argv);
-    quillotone::App::Options options;
-    options.seed = 3;
-    options.sound = false;
-    options.mode = kIonianRow;
-    options.midiOut = true;
-    app.SetOptions(options);
-    std::vector<std::function<void()>> steps = app.StartupSteps();
-    steps.pop_back();  // not the event loop
-    for (const auto& step : steps) step();
+    quillotone::bench::StartWithMidiOut(app);
     const QStringList ports = {QString::fromStdString(app.midiOutput()->portName()),
                                "midi-monitor:input"};
     for (int attempt = 0; QProcess::execute("jack_connect", ports) != 0; ++attempt) {
@@ -113,7 +99,7 @@ bool Measure(int period, int seconds, int& argc, char** argv) {
   }
   const auto within = std::ranges::count_if(errors, [](double e) { return e <= 1.0; });
   std::printf("%6d %7d %8zu %10.3f %10.3f %10.3f %9.1f%% %8.2f%%\n", period, seconds, errors.size(),
-              Quantile(errors, 0.5), Quantile(errors, 0.99),
+              quillotone::bench::Quantile(errors, 0.5), quillotone::bench::Quantile(errors, 0.99),
               errors.empty() ? NAN : *std::ranges::max_element(errors),
               errors.empty() ? 0.0 : 100.0 * static_cast<double>(within) / errors.size(),
               100.0 * cpu / seconds);
