@@ -115,7 +115,7 @@ int main(int argc, char** argv) {
   for (int i = 2; i < argc; ++i) periods.push_back(std::atoi(argv[i]));
   if (periods.empty()) periods = {64, 256, 1024};
   // A server of its own, reached by name only.
-  setenv("JACK_DEFAULT_SERVER", ("quillotone-bench-" + std::to_string(getpid())).c_str(), 1);
+  setenv("JACK_DEFAULT_SERVER", "quillotone-test", 1);
   setenv("JACK_NO_START_SERVER", "1", 1);
   setenv("QT_QPA_PLATFORM", "offscreen", 0);
   int appArgc = 1;
