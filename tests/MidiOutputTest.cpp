@@ -85,8 +85,9 @@ class MidiOutputTest : public ::testing::Test, public MessageSink {
     // next server of the same name.
     setenv("JACK_DEFAULT_SERVER", "quillotone-test", 1);
     setenv("JACK_NO_START_SERVER", "1", 1);
-    // Should this test die, its server goes too, leaving JACK's one slot free.
+    // Should this test die, its server and receiver go too.
     jackd_.process.setChildProcessModifier([] { prctl(PR_SET_PDEATHSIG, SIGKILL); });
+    dump_.process.setChildProcessModifier([] { prctl(PR_SET_PDEATHSIG, SIGKILL); });
     StartServer();
   }
   void StartServer() {

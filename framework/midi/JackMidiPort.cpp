@@ -69,6 +69,7 @@ bool JackMidiPort::Register() {
   jack_on_info_shutdown(client_.get(), &JackMidiPort::Shutdown, this);
   rate_ = jack_get_sample_rate(client_.get());
   anchored_ = false;
+  ready_.store(port_ != nullptr, std::memory_order_release);
   if (port_ == nullptr || jack_activate(client_.get()) != 0) {
     client_.reset();
     return false;
@@ -102,6 +103,7 @@ MidiPort::Change JackMidiPort::Watch() {
     // from a server that is not there.
     client_.reset();
     port_ = nullptr;
+    ready_.store(false, std::memory_order_relaxed);
     return Change::kLost;
   }
   if (!client_) {
@@ -138,7 +140,7 @@ void JackMidiPort::Shutdown(jack_status_t /*code*/, const char* /*reason*/, void
 
 void JackMidiPort::Latency(jack_latency_callback_mode_t mode, void* self) {
   auto* port = static_cast<JackMidiPort*>(self);
-  if (mode != JackPlaybackLatency || port->port_ == nullptr) return;
+  if (mode != JackPlaybackLatency || !port->ready_.load(std::memory_order_acquire)) return;
   jack_latency_range_t range{};
   jack_port_get_latency_range(port->port_, JackPlaybackLatency, &range);
   port->latency_.store(range.max, std::memory_order_relaxed);
@@ -176,6 +178,7 @@ jack_nframes_t JackMidiPort::FrameOf(double jackMicros) {
 
 int JackMidiPort::Process(jack_nframes_t frames, void* self) {
   auto* port = static_cast<JackMidiPort*>(self);
+  if (!port->ready_.load(std::memory_order_acquire)) return 0;
   jack_client_t* client = port->client_.get();
   void* buffer = jack_port_get_buffer(port->port_, frames);
   jack_midi_clear_buffer(buffer);

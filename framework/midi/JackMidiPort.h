@@ -59,7 +59,9 @@ class JackMidiPort : public MidiPort {
   std::string name_;
   std::string portName_;
   std::unique_ptr<jack_client_t, ClientCloser> client_;
-  jack_port_t* port_ = nullptr;
+  // Also read by JACK's notification thread, whose latency callback may come
+  // while another client of ours registers.
+  std::atomic<jack_port_t*> port_{nullptr};
   // From the main thread to the process callback, which alone owns schedule_.
   SpscQueue<TimedMessage, 1024> queue_;
   MidiSchedule schedule_;
@@ -78,6 +80,9 @@ class JackMidiPort : public MidiPort {
   std::atomic<std::uint64_t> cycles_{0};
   std::atomic<jack_nframes_t> latency_{0};
   std::atomic<bool> lost_{false};
+  // Set once Register has made everything above ready, before the client is
+  // activated; JACK's threads read it first, so they see all of it.
+  std::atomic<bool> ready_{false};
   // What the port was connected to, made again when it comes back.
   std::vector<std::string> connections_;
   int reconnectTries_ = 0;
