@@ -294,7 +294,7 @@ TEST_P(MidiTimingTest, NotesAndClockReachTheReceiverOnTheirFrames) {
 }
 
 INSTANTIATE_TEST_SUITE_P(By, MidiTimingTest,
-                         ::testing::Values(Timing{256, true}, Timing{1024, false}));
+                         ::testing::Values(Timing{1024, true}, Timing{1024, false}));
 
 // JACK killed while the melody plays: one notice; started again, the port
 // comes back connected as it was, with a notice. Quitting, whether the
