@@ -7,12 +7,12 @@ set -euo pipefail
 cd "$(dirname "$0")"
 
 build_packages=(g++ cmake make pkg-config qt6-base-dev libfluidsynth-dev fluid-soundfont-gm
-  librtmidi-dev libjack-jackd2-dev librsvg2-bin libsndfile1-dev libasound2-dev)
+  librtmidi-dev libjack-jackd2-dev libpulse-dev librsvg2-bin libsndfile1-dev libasound2-dev)
 # The tests' own tools (tests/CMakeLists.txt names each one's package too); the
 # window's tests read DejaVu Sans and a screen reader's view of the window.
 test_packages=(libgtest-dev timgm6mb-soundfont pulseaudio pulseaudio-utils python3-mido jackd2
   sox fluidsynth aubio-tools clang-14 libclang-rt-14-dev desktop-file-utils appstream
-  man-db file pipewire pipewire-bin pipewire-pulse wireplumber dbus procps fonts-dejavu-core xvfb
+  man-db file pipewire pipewire-bin pipewire-pulse pipewire-jack wireplumber dbus procps fonts-dejavu-core xvfb
   at-spi2-core python3-pyatspi)
 package_packages=(build-essential debhelper dpkg-dev lintian)
 

@@ -134,6 +134,8 @@ void App::MakeDefaultView() {
   }
   // Without the port the melody falls back on the synth, whatever was asked.
   if (options_.sound || (options_.midiOut && !midi_)) StartSound();
+  // The port sends each note to be heard with the synth's.
+  synthHost().SetTimingWanted(midi_ != nullptr);
   if (!midiProblem.isEmpty()) messages_->Show(midiProblem);
 }
 

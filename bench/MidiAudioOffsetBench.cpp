@@ -120,6 +120,10 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "midi_audio_offset_bench: the MIDI port could not be connected\n");
     return 1;
   }
+  // Started as a user would, once the synth has loaded.
+  while (app.synthHost().synth() == nullptr) {
+    QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
+  }
   app.window1().play_Action();
   QTimer::singleShot(seconds * 1000, &app, [&] {
     app.window1().stop_Action();
@@ -153,6 +157,23 @@ int main(int argc, char** argv) {
     const double spread = *std::ranges::max_element(offsets) - *std::ranges::min_element(offsets);
     if (spread < bestSpread) bestSpread = spread, best = offsets;
   }
+  // How far each list's intervals stray from the grid (every step is a
+  // whole number of 125 ms), to tell which side any spread comes from.
+  const auto gridError = [rate](const std::vector<jack_nframes_t>& stamps) {
+    std::vector<double> errors;
+    const double grid = 0.125 * rate;
+    for (std::size_t i = 1; i < stamps.size(); ++i) {
+      const double interval = static_cast<std::int32_t>(stamps[i] - stamps[i - 1]);
+      errors.push_back(std::abs(interval - std::round(interval / grid) * grid) / rate * 1000.0);
+    }
+    return errors;
+  };
+  const std::vector<double> midiErrors = gridError(ons);
+  const std::vector<double> soundErrors = gridError(onsets);
+  std::printf("interval error ms: MIDI median %.3f max %.3f; sound median %.3f max %.3f\n",
+              quillotone::bench::Quantile(midiErrors, 0.5), quillotone::bench::Quantile(midiErrors, 1.0),
+              quillotone::bench::Quantile(soundErrors, 0.5),
+              quillotone::bench::Quantile(soundErrors, 1.0));
   std::printf(
       "rate %.0f, quantum %u; %zu steps, %zu onsets; offset (sound - MIDI) ms: median %.3f, "
       "min %.3f, max %.3f\n",

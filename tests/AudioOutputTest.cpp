@@ -32,7 +32,7 @@ struct FakeStream final : AudioDevice, AudioOutput::Listener {
   void Close() override { open = false; }
   [[nodiscard]] bool IsOpen() const override { return open; }
   [[nodiscard]] double LastRenderedMicros() const override { return renderedAt; }
-  [[nodiscard]] double LatencyMicros() const override { return 0.0; }
+  [[nodiscard]] double HeardAtMicros(std::uint64_t) const override { return 0.0; }
   [[nodiscard]] std::string Said() const override { return {}; }
   void ClockChange(const std::function<void()>& change) override { change(); }
   void Silence() override {}

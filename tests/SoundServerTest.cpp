@@ -17,6 +17,7 @@
 #include <string>
 
 #include "app/App.h"
+#include "framework/SystemClock.h"
 #include "framework/audio/AudioTiming.h"
 #include "support/EventLoop.h"
 #include "ui/Texts.h"
@@ -127,6 +128,13 @@ TEST_P(SoundServerTest, ComesAfterLaunchGoesAndComesBackMidMelodyAndStopAlwaysSt
   Click("play");
   RunEventLoopFor(1500);
   EXPECT_GT(PeakDb(recording, "-1.2"), kHeardDb) << "the first start silent";
+  // The server's word on when the frame rendered next is heard: after what
+  // the stream buffers, and well within a second.
+  const double untilHeard = app->synthHost().output()->device().HeardAtMicros(
+                                app->synthHost().synth()->Frames()) -
+                            SystemClock().MonotonicMicros();
+  EXPECT_GT(untilHeard, 0.0);
+  EXPECT_LT(untilHeard, 500'000.0);
 
   ASSERT_NO_FATAL_FAILURE(Server("stop " + dir));
   ASSERT_TRUE(RunEventLoopUntil([&] { return !sink.notices.empty(); }, 6000)) << "loss untold";

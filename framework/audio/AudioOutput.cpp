@@ -93,6 +93,10 @@ void AudioOutput::Watch() {
   Lose(line, kStoppedNotice);
 }
 
+void AudioOutput::AwaitTiming() {
+  if (device_->IsOpen()) device_->AwaitTiming(clock_.MonotonicMicros() + audio::kTimingWaitMicros);
+}
+
 void AudioOutput::Lose(const std::string& line, const std::string& notice) {
   state_ = State::kLost;
   if (std::exchange(lossTold_, true)) return;

@@ -63,6 +63,9 @@ class AudioOutput {
   void Open();
   void Watch();
   void Close();
+  // Waits, at most audio::kTimingWaitMicros, until an open stream knows when
+  // its frames are heard.
+  void AwaitTiming();
 
   [[nodiscard]] State state() const { return state_; }
   // Events sent now will be rendered (the stream may be starting).

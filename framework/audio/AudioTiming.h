@@ -53,6 +53,11 @@ inline constexpr double kLostMicros = 2'000'000.0;
 inline constexpr double kFirstRenderMicros = 3'000'000.0;
 static_assert(kLostMicros >= 4 * kWatchMicros, "several watches before a loss");
 static_assert(kFirstRenderMicros >= kLostMicros, "a first period gets at least as long");
+// How long a thread starting waits at most for a stream it opened to know
+// when its frames are heard: the server's first cycles, with room to spare.
+inline constexpr double kTimingWaitMicros = 500'000.0;
+static_assert(kTimingWaitMicros < kFirstRenderMicros, "no longer than a stream may take to start");
+
 // A watch this much later than its period means the whole process stood still
 // (stopped, debugged, suspended): the audio did not render for the same reason.
 inline constexpr double kFrozenMicros = kWatchMicros;

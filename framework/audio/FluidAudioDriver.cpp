@@ -3,25 +3,13 @@
 
 #include <fluidsynth.h>
 
-#include <array>
-#include <string_view>
+#include <string>
 
+#include "framework/Units.h"
 #include "framework/audio/AudioTiming.h"
 #include "framework/audio/Synth.h"
 
 namespace quillotone {
-namespace {
-
-// In order of preference: PulseAudio also reaches PipeWire (pipewire-pulse);
-// ALSA is the fallback on systems without a sound server.
-constexpr std::array<const char*, 2> kDrivers = {"pulseaudio", "alsa"};
-
-constexpr std::string_view kNoServer =
-    "No sound server to play on: start PulseAudio or PipeWire (packages pulseaudio, "
-    "pipewire-pulse). Quillotone plays on silently until one is there.";
-static_assert(kNoServer.size() <= 150, "one short line");
-
-}  // namespace
 
 void FluidAudioDriver::Deleter::operator()(fluid_settings_t* p) const { delete_fluid_settings(p); }
 void FluidAudioDriver::Deleter::operator()(fluid_audio_driver_t* p) const {
@@ -41,42 +29,39 @@ FluidAudioDriver::~FluidAudioDriver() { Close(); }
 void FluidAudioDriver::Open() {
   if (driver_) return;
   said_.Clear();
-  std::string tried;
-  for (const char* name : kDrivers) {
-    CapturedLog log;
-    {
-      const CapturedLog::Scope capture(log);
-      // The clock starts again from here, not from when it last moved.
-      renderedAt_.store(clock_.MonotonicMicros(), std::memory_order_relaxed);
-      if (fluid_settings_setstr(settings_.get(), "audio.driver", name) == FLUID_OK) {
-        driver_.reset(new_fluid_audio_driver2(settings_.get(), &FluidAudioDriver::Callback, this));
-      }
+  CapturedLog log;
+  {
+    const CapturedLog::Scope capture(log);
+    // The clock starts again from here, not from when it last moved.
+    Rendered(clock_.MonotonicMicros());
+    if (fluid_settings_setstr(settings_.get(), "audio.driver", "alsa") == FLUID_OK) {
+      driver_.reset(new_fluid_audio_driver2(settings_.get(), &FluidAudioDriver::Callback, this));
     }
-    if (driver_) {
-      alsa_ = std::string_view(name) == "alsa";
-      return;
-    }
-    tried += std::string(tried.empty() ? "" : "; ") + name + ": " +
-             (log.text().empty() ? std::string("failed") : std::string(log.text()));
   }
-  throw SynthError(std::string(kNoServer) +
-                   (WantsLibraryDetails() ? " (" + tried + ")" : std::string()));
+  if (!driver_) throw SynthError(log.text().empty() ? std::string("failed") : std::string(log.text()));
 }
 
 void FluidAudioDriver::Close() { driver_.reset(); }
 
-double FluidAudioDriver::LatencyMicros() const {
-  // FluidSynth does not say what the server buffers; this is what it asked
-  // for: one period with PulseAudio, all of them with ALSA.
-  return (alsa_ ? audio::kPeriods : 1) * audio::kPeriodFrames * kMicrosPerSecond /
-         synth_.sampleRate();
+void FluidAudioDriver::Rendered(double now) {
+  renderedAt_.store(now, std::memory_order_relaxed);
+  // The frames rendered are heard after all the periods ALSA was asked to keep.
+  frameZeroHeardAt_.store(now + audio::kPeriods * audio::kPeriodMicros -
+                              static_cast<double>(synth_.Frames()) * kMicrosPerSecond /
+                                  synth_.sampleRate(),
+                          std::memory_order_relaxed);
+}
+
+double FluidAudioDriver::HeardAtMicros(std::uint64_t frame) const {
+  return frameZeroHeardAt_.load(std::memory_order_relaxed) +
+         static_cast<double>(frame) * kMicrosPerSecond / synth_.sampleRate();
 }
 
 int FluidAudioDriver::Callback(void* data, int len, int nfx, float* fx[], int nout, float* out[]) {
   auto* self = static_cast<FluidAudioDriver*>(data);
   CapturedLog::InstallOnThisThread(self->said_);  // this thread ends before the log does
   self->synth_.Process(len, nfx, fx, nout, out);
-  self->renderedAt_.store(self->clock_.MonotonicMicros(), std::memory_order_relaxed);
+  self->Rendered(self->clock_.MonotonicMicros());
   return FLUID_OK;
 }
 

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <atomic>
+#include <cstdint>
 #include <memory>
 #include <string>
 
@@ -16,9 +17,9 @@ namespace quillotone {
 
 class Synth;
 
-// FluidSynth's audio driver playing a Synth: PulseAudio (which also reaches
-// PipeWire through pipewire-pulse), else ALSA, tried in that order at every
-// open, since the one that works changes as sound servers come and go.
+// FluidSynth's ALSA driver playing a Synth: for systems with no sound server.
+// It says when a period was rendered, not when it is heard; what is heard is
+// taken to follow after the periods it asked ALSA to keep.
 class FluidAudioDriver final : public AudioDevice {
  public:
   FluidAudioDriver(Synth& synth, const Clock& clock);
@@ -32,7 +33,7 @@ class FluidAudioDriver final : public AudioDevice {
   [[nodiscard]] double LastRenderedMicros() const override {
     return renderedAt_.load(std::memory_order_relaxed);
   }
-  [[nodiscard]] double LatencyMicros() const override;
+  [[nodiscard]] double HeardAtMicros(std::uint64_t frame) const override;
   [[nodiscard]] std::string Said() const override { return std::string(said_.text()); }
 
  private:
@@ -41,13 +42,15 @@ class FluidAudioDriver final : public AudioDevice {
     void operator()(fluid_audio_driver_t* p) const;
   };
   static int Callback(void* data, int len, int nfx, float* fx[], int nout, float* out[]);
+  void Rendered(double now);
 
   Synth& synth_;
   const Clock& clock_;
   // Written by the audio thread only, read once it has been joined.
   CapturedLog said_;
   std::atomic<double> renderedAt_{0.0};
-  bool alsa_ = false;
+  // When the synth's frame 0 would be heard, as of the last render.
+  std::atomic<double> frameZeroHeardAt_{0.0};
   // Declaration order is creation order: the driver, which renders with all
   // of the above, goes first.
   std::unique_ptr<fluid_settings_t, Deleter> settings_;

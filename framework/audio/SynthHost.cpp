@@ -6,9 +6,12 @@
 #include <iostream>
 #include <stop_token>
 #include <utility>
+#include <vector>
 
+#include "framework/audio/AudioDeviceChain.h"
 #include "framework/audio/AudioTiming.h"
 #include "framework/audio/FluidAudioDriver.h"
+#include "framework/audio/PulseStream.h"
 
 namespace quillotone {
 
@@ -77,8 +80,13 @@ void SynthHost::Adopt(std::unique_ptr<Synth> synth, bool playsOut) {
   output_.reset();
   synth_ = std::move(synth);
   if (playsOut) {
-    output_ = std::make_unique<AudioOutput>(std::make_unique<FluidAudioDriver>(*synth_, clock_),
-                                            clock_, *this);
+    // PulseAudio also reaches PipeWire (pipewire-pulse); ALSA is for systems
+    // without a sound server.
+    std::vector<AudioDeviceChain::Link> links;
+    links.push_back({"pulseaudio", std::make_unique<PulseStream>(*synth_, clock_)});
+    links.push_back({"alsa", std::make_unique<FluidAudioDriver>(*synth_, clock_)});
+    output_ = std::make_unique<AudioOutput>(
+        std::make_unique<AudioDeviceChain>(std::move(links)), clock_, *this);
   }
   playhead_.Follow(synth_.get(), output_ ? &output_->device() : nullptr);
   programsPending_ = true;
@@ -119,15 +127,14 @@ void SynthHost::AfterRequest(bool openWanted) {
     // From here the synth's next frame is the playhead's present; the clock
     // stands still while the stream starts rather than skip what it is sent.
     playhead_.Rebase(playhead_.Microseconds());
-    QMetaObject::invokeMethod(
-        this,
-        [this] {
-          if (!output_) return;
-          output_->Open();
-          if (output_->Watching()) watch_.start();
-        },
-        Qt::QueuedConnection);
+    QMetaObject::invokeMethod(this, &SynthHost::OpenOutput, Qt::QueuedConnection);
   }
+}
+
+void SynthHost::OpenOutput() {
+  if (!output_) return;
+  output_->Open();
+  if (output_->Watching()) watch_.start();
 }
 
 void SynthHost::Watch() {
@@ -140,7 +147,16 @@ void SynthHost::Watch() {
 
 double SynthHost::BeginThread() {
   // A start always looks for a server, however lately tried.
-  if (output_) AfterRequest(output_->Request());
+  const bool openWanted = output_ && output_->Request();
+  if (openWanted && timingWanted_) {
+    // Open now, so that the thread's first note, too, is stamped with the
+    // time it is heard; the thread's clock then begins with the stream's.
+    playhead_.Rebase(playhead_.Microseconds());
+    OpenOutput();
+    output_->AwaitTiming();
+  } else {
+    AfterRequest(openWanted);
+  }
   return playhead_.ThreadStart();
 }
 

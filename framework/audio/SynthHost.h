@@ -48,6 +48,12 @@ class SynthHost : public QObject, public Playhead, public AudioOutput::Listener 
   }
   double BeginThread() override;
   void DropScheduled(std::uint32_t source) override;
+  // Whether anything (a MIDI port) relies on HeardAtMonotonicMicros from a
+  // thread's first note on: then a thread starting opens the output at once
+  // and waits, briefly, until it knows when its frames are heard.
+  void SetTimingWanted(bool wanted) { timingWanted_ = wanted; }
+  // Cycles of the sound server's graph that HeardAtMonotonicMicros leaves out.
+  [[nodiscard]] int UnreportedGraphCycles() const { return playhead_.UnreportedGraphCycles(); }
 
   // The note players' way in. Scheduled events are stamped with the thread's
   // logical time and applied a lead later on the synth's clock.
@@ -76,6 +82,7 @@ class SynthHost : public QObject, public Playhead, public AudioOutput::Listener 
   // A note is sent; false if nothing would render it.
   bool Use(bool noteOn);
   void AfterRequest(bool openWanted);
+  void OpenOutput();
   void Watch();
 
   // AudioOutput::Listener: the output's news, for this object alone.
@@ -89,6 +96,7 @@ class SynthHost : public QObject, public Playhead, public AudioOutput::Listener 
   SynthPlayhead playhead_{clock_};
   std::array<int, midi::kChannels> programs_{};
   bool programsPending_ = false;
+  bool timingWanted_ = false;
   // Declaration order is creation order: the output (its audio thread) goes
   // before the synth it renders.
   std::unique_ptr<Synth> synth_;

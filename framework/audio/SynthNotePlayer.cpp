@@ -16,7 +16,10 @@ void SynthNotePlayer::PlayNote(int note, int velocity) {
   if (const ThreadContext* thread = scheduler_.Current()) {
     const double now = scheduler_.Now();
     // The port sends it to be heard together with the synth's own.
-    if (midi_ != nullptr) midi_->Note(channel_, note, velocity, host_.HeardAtMonotonicMicros(now));
+    if (midi_ != nullptr) {
+      midi_->Note(channel_, note, velocity, host_.HeardAtMonotonicMicros(now),
+                  host_.UnreportedGraphCycles());
+    }
     host_.Schedule(now, channel_, note, velocity, thread->id());
   } else {
     if (midi_ != nullptr) midi_->Note(channel_, note, velocity);

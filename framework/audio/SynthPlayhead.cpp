@@ -86,16 +86,16 @@ std::optional<std::uint64_t> SynthPlayhead::FrameFor(double micros) const {
 }
 
 double SynthPlayhead::HeardAtMonotonicMicros(double micros) const {
-  if (!OnSynthClock() || device_ == nullptr) {
-    // Nothing is heard from the synth: the event is heard a lead after its
-    // stamp, as the synth would sound it, so that a MIDI port, too, has the
-    // time to send it on its frame rather than late.
-    return micros + audio::kLeadMicros - wallOffsetMicros_;
-  }
-  // The frame is rendered as the synth's clock reaches it, a period at a
-  // time from the last render on, and heard after what the stream buffers.
-  const double frameMicros = (micros + audio::kLeadMicros - SynthMicros());
-  return device_->LastRenderedMicros() + frameMicros + device_->LatencyMicros();
+  const std::optional<std::uint64_t> frame = FrameFor(micros);
+  if (OnSynthClock() && device_ != nullptr && frame) return device_->HeardAtMicros(*frame);
+  // Nothing is heard from the synth: the event is heard a lead after its
+  // stamp, as the synth would sound it, so that a MIDI port, too, has the
+  // time to send it on its frame rather than late.
+  return micros + audio::kLeadMicros - wallOffsetMicros_;
+}
+
+int SynthPlayhead::UnreportedGraphCycles() const {
+  return OnSynthClock() && device_ != nullptr ? device_->UnreportedGraphCycles() : 0;
 }
 
 }  // namespace quillotone

@@ -34,6 +34,8 @@ class SynthPlayhead {
   [[nodiscard]] std::optional<std::uint64_t> FrameFor(double micros) const;
   // Playhead::HeardAtMonotonicMicros.
   [[nodiscard]] double HeardAtMonotonicMicros(double micros) const;
+  // What that time leaves out, in cycles of the sound server's graph.
+  [[nodiscard]] int UnreportedGraphCycles() const;
 
  private:
   [[nodiscard]] bool OnSynthClock() const;

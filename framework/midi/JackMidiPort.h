@@ -66,6 +66,8 @@ class JackMidiPort : public MidiPort {
   SpscQueue<TimedMessage, 1024> queue_;
   MidiSchedule schedule_;
   double rate_ = 48000.0;
+  // The server is PipeWire's JACK, the same graph as its pulse service.
+  bool pipeWire_ = false;
   // The cycle being processed: its first frame, and when JACK's clock says
   // that frame is.
   jack_nframes_t cycleFrame_ = 0;

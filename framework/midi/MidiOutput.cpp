@@ -35,13 +35,15 @@ MidiOutput::~MidiOutput() = default;
 void MidiOutput::Send(std::initializer_list<unsigned char> message,
                       std::optional<double> heardAtMicros) {
   lastMicros_ = std::max(lastMicros_, heardAtMicros.value_or(MonotonicMicros()));
-  TimedMessage timed{.micros = lastMicros_, .bytes = {}, .size = 0};
+  TimedMessage timed{.micros = lastMicros_, .bytes = {}, .size = 0, .graphCycles = graphCycles_};
   for (const unsigned char byte : message) timed.bytes[timed.size++] = byte;
   port_->Send(timed);
 }
 
-void MidiOutput::Note(int channel, int note, int velocity, std::optional<double> heardAtMicros) {
+void MidiOutput::Note(int channel, int note, int velocity, std::optional<double> heardAtMicros,
+                      int graphCycles) {
   if (channel < 0 || channel >= kChannels || !IsData(note) || !IsData(velocity)) return;
+  if (heardAtMicros) graphCycles_ = static_cast<std::uint8_t>(std::clamp(graphCycles, 0, 255));
   auto sounding = sounding_[static_cast<std::size_t>(channel)][static_cast<std::size_t>(note)];
   const auto key = static_cast<unsigned char>(note);
   if (sounding) {

@@ -39,8 +39,11 @@ class MidiOutput {
   // flooded by sweeps of note-offs for notes that are not playing. A note
   // struck again while it sounds is ended first, as receivers that stack
   // voices would otherwise keep one. Values outside MIDI's ranges are not
-  // sent.
-  void Note(int channel, int note, int velocity, std::optional<double> heardAtMicros = {});
+  // sent. `graphCycles` goes with a time heard: the cycles of the sound
+  // server's graph it leaves out (SynthHost::UnreportedGraphCycles), which
+  // every message keeps from then on, so that they stay in order.
+  void Note(int channel, int note, int velocity, std::optional<double> heardAtMicros = {},
+            int graphCycles = 0);
   // Ends every note still sounding, on every channel.
   void EndSoundingNotes();
   // Program counted from 0.
@@ -71,6 +74,7 @@ class MidiOutput {
   bool clockRunning_ = false;
   // The latest time sent: nothing goes out before what was sent earlier.
   double lastMicros_ = 0.0;
+  std::uint8_t graphCycles_ = 0;
 };
 
 }  // namespace quillotone

@@ -14,6 +14,9 @@ struct TimedMessage {
   double micros = 0.0;
   std::array<unsigned char, 3> bytes{};
   std::uint8_t size = 0;
+  // Cycles of a sound server's graph that `micros` leaves out: a port that
+  // runs in that graph adds them.
+  std::uint8_t graphCycles = 0;
 };
 
 // The messages a port has been given and not yet sent, in the order they are

@@ -1,0 +1,50 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "framework/audio/AudioDeviceChain.h"
+
+#include <string_view>
+
+#include "framework/audio/FluidLog.h"
+#include "framework/audio/SynthError.h"
+
+namespace quillotone {
+namespace {
+
+constexpr std::string_view kNoServer =
+    "No sound server to play on: start PulseAudio or PipeWire (packages pulseaudio, "
+    "pipewire-pulse). Quillotone plays on silently until one is there.";
+static_assert(kNoServer.size() <= 150, "one short line");
+
+}  // namespace
+
+void AudioDeviceChain::Open() {
+  if (open_ != nullptr) return;
+  std::string tried;
+  for (Link& link : links_) {
+    try {
+      link.device->Open();
+      open_ = last_ = link.device.get();
+      return;
+    } catch (const SynthError& e) {
+      tried += (tried.empty() ? "" : "; ") + link.name + ": " + e.what();
+    }
+  }
+  throw SynthError(std::string(kNoServer) +
+                   (WantsLibraryDetails() ? " (" + tried + ")" : std::string()));
+}
+
+void AudioDeviceChain::Close() {
+  if (open_ != nullptr) open_->Close();
+  open_ = nullptr;
+}
+
+double AudioDeviceChain::LastRenderedMicros() const {
+  return last_ != nullptr ? last_->LastRenderedMicros() : 0.0;
+}
+
+double AudioDeviceChain::HeardAtMicros(std::uint64_t frame) const {
+  return last_ != nullptr ? last_->HeardAtMicros(frame) : 0.0;
+}
+
+std::string AudioDeviceChain::Said() const { return last_ != nullptr ? last_->Said() : ""; }
+
+}  // namespace quillotone
