@@ -75,7 +75,6 @@ void PulseStream::Open() {
                        [this] { return !PA_CONTEXT_IS_GOOD(pa_context_get_state(context_)); },
                        deadline);
   if (ready) {
-    unreportedCycles_ = 0;
     pa_operation* asked = pa_context_get_server_info(
         context_,
         [](pa_context*, const pa_server_info* info, void* data) {
@@ -83,7 +82,7 @@ void PulseStream::Open() {
           if (info != nullptr && info->server_name != nullptr &&
               std::string_view(info->server_name).find(kUnderReportingServer) !=
                   std::string_view::npos) {
-            self->unreportedCycles_ = kUnreportedCycles;
+            self->unreportedCycles_.store(kUnreportedCycles, std::memory_order_relaxed);
           }
           Wake(self->mainloop_);
         },
@@ -114,8 +113,6 @@ void PulseStream::Open() {
       pa_stream_set_state_callback(stream_, &PulseStream::StreamChanged, this);
       pa_stream_set_write_callback(stream_, &PulseStream::Writable, this);
       firstFrame_ = synth_.Frames();
-      asking_ = false;
-      judgedCount_ = 0;
       ready = pa_stream_connect_playback(stream_, nullptr, &attr, PA_STREAM_ADJUST_LATENCY,
                                          nullptr, nullptr) >= 0 &&
               WaitFor([this] { return pa_stream_get_state(stream_) == PA_STREAM_READY; },
@@ -166,6 +163,10 @@ void PulseStream::Close() {
     pa_stream_unref(stream_);
     stream_ = nullptr;
   }
+  // What the stream's thread kept, made afresh for the next open's thread.
+  asking_ = false;
+  judgedCount_ = 0;
+  unreportedCycles_.store(0, std::memory_order_relaxed);
   if (context_ != nullptr) {
     pa_context_disconnect(context_);
     pa_context_unref(context_);
@@ -195,17 +196,17 @@ void PulseStream::Fail(const char* what) {
   if (said_.text().empty()) said_.Add(what);
 }
 
-void PulseStream::Writable(pa_stream* /*stream*/, std::size_t bytes, void* data) {
+void PulseStream::Writable(pa_stream* stream, std::size_t bytes, void* data) {
   auto* self = static_cast<PulseStream*>(data);
-  self->Render(bytes);
+  self->Render(stream, bytes);
 }
 
-void PulseStream::Render(std::size_t bytes) {
+void PulseStream::Render(pa_stream* stream, std::size_t bytes) {
   CapturedLog::InstallOnThisThread(said_);  // this thread ends before the log does
   while (bytes >= kFrameBytes) {
     void* buffer = nullptr;
     std::size_t size = std::min(bytes, left_.size() * kFrameBytes);
-    if (pa_stream_begin_write(stream_, &buffer, &size) < 0 || buffer == nullptr) {
+    if (pa_stream_begin_write(stream, &buffer, &size) < 0 || buffer == nullptr) {
       Fail("the server gave no buffer to write into");
       return;
     }
@@ -219,7 +220,7 @@ void PulseStream::Render(std::size_t bytes) {
       interleaved[2 * i] = left_[i];
       interleaved[2 * i + 1] = right_[i];
     }
-    if (pa_stream_write(stream_, buffer, frames * kFrameBytes, nullptr, 0, PA_SEEK_RELATIVE) < 0) {
+    if (pa_stream_write(stream, buffer, frames * kFrameBytes, nullptr, 0, PA_SEEK_RELATIVE) < 0) {
       Fail(pa_strerror(pa_context_errno(context_)));
       return;
     }
@@ -228,12 +229,12 @@ void PulseStream::Render(std::size_t bytes) {
   renderedAt_.store(clock_.MonotonicMicros(), std::memory_order_relaxed);
   // Asked right after writing, the server answers at the same point of its
   // cycle every time, which keeps its answers steady.
-  AskWhereHeard();
+  AskWhereHeard(stream);
 }
 
-void PulseStream::AskWhereHeard() {
+void PulseStream::AskWhereHeard(pa_stream* stream) {
   if (asking_) return;
-  pa_operation* asked = pa_stream_update_timing_info(stream_, &PulseStream::Answered, this);
+  pa_operation* asked = pa_stream_update_timing_info(stream, &PulseStream::Answered, this);
   if (asked == nullptr) return;
   asking_ = true;
   pa_operation_unref(asked);

@@ -44,7 +44,9 @@ class PulseStream final : public AudioDevice {
   [[nodiscard]] double HeardAtMicros(std::uint64_t frame) const override;
   [[nodiscard]] std::string Said() const override { return std::string(said_.text()); }
   void AwaitTiming(double deadline) override;
-  [[nodiscard]] int UnreportedGraphCycles() const override { return unreportedCycles_; }
+  [[nodiscard]] int UnreportedGraphCycles() const override {
+    return unreportedCycles_.load(std::memory_order_relaxed);
+  }
 
  private:
   static void ContextChanged(pa_context* context, void* self);
@@ -55,8 +57,10 @@ class PulseStream final : public AudioDevice {
   template <typename Ready, typename Failed>
   bool WaitFor(Ready ready, Failed failed, double deadline);
   static void Answered(pa_stream* stream, int success, void* self);
-  void Render(std::size_t bytes);
-  void AskWhereHeard();
+  // The stream's thread works on the stream it is handed, not on stream_,
+  // which the main thread sets once that thread runs.
+  void Render(pa_stream* stream, std::size_t bytes);
+  void AskWhereHeard(pa_stream* stream);
   void Judge(double firstHeardAt);
   void Fail(const char* what);
 
@@ -65,7 +69,7 @@ class PulseStream final : public AudioDevice {
   pa_threaded_mainloop* mainloop_ = nullptr;
   pa_context* context_ = nullptr;
   pa_stream* stream_ = nullptr;
-  int unreportedCycles_ = 0;
+  std::atomic<int> unreportedCycles_{0};
   // The synth's frame that is the stream's first.
   std::uint64_t firstFrame_ = 0;
   // The rendering side's own: one period at a time, the channels apart.
