@@ -5,8 +5,8 @@
 
 #include <algorithm>
 #include <cmath>
-#include <limits>
 #include <ctime>
+#include <limits>
 #include <memory>
 #include <string_view>
 
@@ -19,10 +19,10 @@ namespace {
 
 constexpr std::size_t kFrameBytes = 2 * sizeof(float);
 constexpr double kNotYet = std::numeric_limits<double>::quiet_NaN();
-// PipeWire's pulse service before 1.0 reads a stream one graph cycle ahead of
-// the cycle that plays it, and hands it to the sink one cycle later still;
-// the latency it reports leaves both out (measured: two cycles at 512, 1024
-// and 2048 frames). Its server name says which it is.
+// PipeWire's pulse service as Debian 12 has it (0.3) leaves two cycles of its
+// graph out of the latency it reports: a stream's frames are heard two graph
+// periods after it says (measured at 512, 1024 and 2048 frames a period).
+// Later versions are left as they report. Its server name says which it is.
 constexpr const char* kUnderReportingServer = "on PipeWire 0.";
 constexpr int kUnreportedCycles = 2;
 // How long opening may take before the server is taken for a stuck one.
@@ -109,7 +109,8 @@ void PulseStream::Open() {
                               .prebuf = UINT32_MAX,
                               .minreq = kPeriodBytes,
                               .fragsize = UINT32_MAX};
-    if (stream_ != nullptr) {
+    ready = stream_ != nullptr;
+    if (ready) {
       pa_stream_set_state_callback(stream_, &PulseStream::StreamChanged, this);
       pa_stream_set_write_callback(stream_, &PulseStream::Writable, this);
       firstFrame_ = synth_.Frames();
