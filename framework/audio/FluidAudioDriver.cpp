@@ -5,7 +5,6 @@
 
 #include <string>
 
-#include "framework/Units.h"
 #include "framework/audio/AudioTiming.h"
 #include "framework/audio/Synth.h"
 
@@ -46,15 +45,13 @@ void FluidAudioDriver::Close() { driver_.reset(); }
 void FluidAudioDriver::Rendered(double now) {
   renderedAt_.store(now, std::memory_order_relaxed);
   // The frames rendered are heard after all the periods ALSA was asked to keep.
-  frameZeroHeardAt_.store(now + audio::kPeriods * audio::kPeriodMicros -
-                              static_cast<double>(synth_.Frames()) * kMicrosPerSecond /
-                                  synth_.sampleRate(),
-                          std::memory_order_relaxed);
+  frameZeroHeardAt_.store(
+      now + audio::kPeriods * audio::kPeriodMicros - synth_.MicrosOf(synth_.Frames()),
+      std::memory_order_relaxed);
 }
 
 double FluidAudioDriver::HeardAtMicros(std::uint64_t frame) const {
-  return frameZeroHeardAt_.load(std::memory_order_relaxed) +
-         static_cast<double>(frame) * kMicrosPerSecond / synth_.sampleRate();
+  return frameZeroHeardAt_.load(std::memory_order_relaxed) + synth_.MicrosOf(frame);
 }
 
 int FluidAudioDriver::Callback(void* data, int len, int nfx, float* fx[], int nout, float* out[]) {

@@ -69,64 +69,66 @@ void PulseStream::Open() {
   pa_context_set_state_callback(context_, &PulseStream::ContextChanged, this);
   pa_threaded_mainloop_lock(mainloop_);
   const double deadline = clock_.MonotonicMicros() + static_cast<double>(kOpenTimeoutMicros);
-  bool ready = pa_context_connect(context_, nullptr, PA_CONTEXT_NOAUTOSPAWN, nullptr) >= 0 &&
-               pa_threaded_mainloop_start(mainloop_) >= 0 &&
-               WaitFor([this] { return pa_context_get_state(context_) == PA_CONTEXT_READY; },
-                       [this] { return !PA_CONTEXT_IS_GOOD(pa_context_get_state(context_)); },
-                       deadline);
-  if (ready) {
-    pa_operation* asked = pa_context_get_server_info(
-        context_,
-        [](pa_context*, const pa_server_info* info, void* data) {
-          auto* self = static_cast<PulseStream*>(data);
-          if (info != nullptr && info->server_name != nullptr &&
-              std::string_view(info->server_name).find(kUnderReportingServer) !=
-                  std::string_view::npos) {
-            self->unreportedCycles_.store(kUnreportedCycles, std::memory_order_relaxed);
-          }
-          Wake(self->mainloop_);
-        },
-        this);
-    if (asked != nullptr) {
-      ready = WaitFor([asked] { return pa_operation_get_state(asked) == PA_OPERATION_DONE; },
-                      [asked] { return pa_operation_get_state(asked) == PA_OPERATION_CANCELLED; },
-                      deadline);
-      pa_operation_unref(asked);
-    }
-  }
-  if (ready) {
-    const pa_sample_spec spec{.format = PA_SAMPLE_FLOAT32NE,
-                              .rate = static_cast<std::uint32_t>(synth_.sampleRate()),
-                              .channels = 2};
-    pa_channel_map map;
-    pa_channel_map_init_stereo(&map);
-    stream_ = pa_stream_new_with_proplist(context_, "Melody", &spec, &map, props.get());
-    // The server keeps kPeriods periods and asks for one at a time, as the
-    // timing's figures assume.
-    constexpr auto kPeriodBytes = static_cast<std::uint32_t>(audio::kPeriodFrames * kFrameBytes);
-    const pa_buffer_attr attr{.maxlength = UINT32_MAX,
-                              .tlength = kPeriodBytes * audio::kPeriods,
-                              .prebuf = UINT32_MAX,
-                              .minreq = kPeriodBytes,
-                              .fragsize = UINT32_MAX};
-    ready = stream_ != nullptr;
-    if (ready) {
-      pa_stream_set_state_callback(stream_, &PulseStream::StreamChanged, this);
-      pa_stream_set_write_callback(stream_, &PulseStream::Writable, this);
-      firstFrame_ = synth_.Frames();
-      ready = pa_stream_connect_playback(stream_, nullptr, &attr, PA_STREAM_ADJUST_LATENCY,
-                                         nullptr, nullptr) >= 0 &&
-              WaitFor([this] { return pa_stream_get_state(stream_) == PA_STREAM_READY; },
-                      [this] { return !PA_STREAM_IS_GOOD(pa_stream_get_state(stream_)); },
-                      deadline);
-    }
-  }
+  const bool ready = Connect(deadline) && ReadServerName(deadline) && StartStream(*props, deadline);
   const int error = pa_context_errno(context_);
   pa_threaded_mainloop_unlock(mainloop_);
   if (!ready) {
     Close();
     throw SynthError(error != PA_OK ? pa_strerror(error) : "the server did not answer");
   }
+}
+
+bool PulseStream::Connect(double deadline) {
+  return pa_context_connect(context_, nullptr, PA_CONTEXT_NOAUTOSPAWN, nullptr) >= 0 &&
+         pa_threaded_mainloop_start(mainloop_) >= 0 &&
+         WaitFor([this] { return pa_context_get_state(context_) == PA_CONTEXT_READY; },
+                 [this] { return !PA_CONTEXT_IS_GOOD(pa_context_get_state(context_)); }, deadline);
+}
+
+bool PulseStream::ReadServerName(double deadline) {
+  pa_operation* asked = pa_context_get_server_info(
+      context_,
+      [](pa_context*, const pa_server_info* info, void* data) {
+        auto* self = static_cast<PulseStream*>(data);
+        if (info != nullptr && info->server_name != nullptr &&
+            std::string_view(info->server_name).find(kUnderReportingServer) !=
+                std::string_view::npos) {
+          self->unreportedCycles_.store(kUnreportedCycles, std::memory_order_relaxed);
+        }
+        Wake(self->mainloop_);
+      },
+      this);
+  if (asked == nullptr) return true;  // the name only refines the timing
+  const bool done =
+      WaitFor([asked] { return pa_operation_get_state(asked) == PA_OPERATION_DONE; },
+              [asked] { return pa_operation_get_state(asked) == PA_OPERATION_CANCELLED; }, deadline);
+  pa_operation_unref(asked);
+  return done;
+}
+
+bool PulseStream::StartStream(pa_proplist& props, double deadline) {
+  const pa_sample_spec spec{.format = PA_SAMPLE_FLOAT32NE,
+                            .rate = static_cast<std::uint32_t>(synth_.sampleRate()),
+                            .channels = 2};
+  pa_channel_map map;
+  pa_channel_map_init_stereo(&map);
+  stream_ = pa_stream_new_with_proplist(context_, "Melody", &spec, &map, &props);
+  if (stream_ == nullptr) return false;
+  pa_stream_set_state_callback(stream_, &PulseStream::StreamChanged, this);
+  pa_stream_set_write_callback(stream_, &PulseStream::Writable, this);
+  firstFrame_ = synth_.Frames();
+  // The server keeps kPeriods periods and asks for one at a time, as the
+  // timing's figures assume.
+  constexpr auto kPeriodBytes = static_cast<std::uint32_t>(audio::kPeriodFrames * kFrameBytes);
+  const pa_buffer_attr attr{.maxlength = UINT32_MAX,
+                            .tlength = kPeriodBytes * audio::kPeriods,
+                            .prebuf = UINT32_MAX,
+                            .minreq = kPeriodBytes,
+                            .fragsize = UINT32_MAX};
+  return pa_stream_connect_playback(stream_, nullptr, &attr, PA_STREAM_ADJUST_LATENCY, nullptr,
+                                    nullptr) >= 0 &&
+         WaitFor([this] { return pa_stream_get_state(stream_) == PA_STREAM_READY; },
+                 [this] { return !PA_STREAM_IS_GOOD(pa_stream_get_state(stream_)); }, deadline);
 }
 
 template <typename Ready, typename Failed>
@@ -255,8 +257,8 @@ void PulseStream::Answered(pa_stream* stream, int success, void* data) {
                          (static_cast<double>(wall.tv_sec) * kMicrosPerSecond +
                           static_cast<double>(wall.tv_nsec) / 1000.0) +
                          self->clock_.MonotonicMicros();
-  const double read = static_cast<double>(timing->read_index / static_cast<std::int64_t>(kFrameBytes)) *
-                      kMicrosPerSecond / self->synth_.sampleRate();
+  const double read = self->synth_.MicrosOf(
+      static_cast<double>(timing->read_index / static_cast<std::int64_t>(kFrameBytes)));
   self->Judge(current + static_cast<double>(timing->sink_usec) - read);
 }
 
@@ -272,13 +274,12 @@ void PulseStream::Judge(double firstHeardAt) {
 }
 
 double PulseStream::HeardAtMicros(std::uint64_t frame) const {
-  const double since = (static_cast<double>(frame) - static_cast<double>(firstFrame_)) *
-                       kMicrosPerSecond / synth_.sampleRate();
+  const double since = synth_.MicrosOf(static_cast<double>(frame) - static_cast<double>(firstFrame_));
   const double first = firstHeardAt_.load(std::memory_order_relaxed);
   if (!std::isnan(first)) return first + since;
   // Until the server has said: as soon as the rendered frames have played.
-  const double rendered = (static_cast<double>(synth_.Frames()) - static_cast<double>(firstFrame_)) *
-                          kMicrosPerSecond / synth_.sampleRate();
+  const double rendered =
+      synth_.MicrosOf(static_cast<double>(synth_.Frames()) - static_cast<double>(firstFrame_));
   return LastRenderedMicros() + since - rendered + audio::kPeriods * audio::kPeriodMicros;
 }
 

@@ -14,6 +14,7 @@
 struct pa_threaded_mainloop;
 struct pa_context;
 struct pa_stream;
+struct pa_proplist;
 
 namespace quillotone {
 
@@ -56,6 +57,10 @@ class PulseStream final : public AudioDevice {
   // deadline passes; false unless ready.
   template <typename Ready, typename Failed>
   bool WaitFor(Ready ready, Failed failed, double deadline);
+  // The steps of Open, with the main loop locked; false if one failed.
+  bool Connect(double deadline);
+  bool ReadServerName(double deadline);
+  bool StartStream(pa_proplist& props, double deadline);
   static void Answered(pa_stream* stream, int success, void* self);
   // The stream's thread works on the stream it is handed, not on stream_,
   // which the main thread sets once that thread runs.

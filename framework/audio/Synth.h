@@ -7,6 +7,7 @@
 #include <span>
 #include <string>
 
+#include "framework/Units.h"
 #include "framework/audio/AudioTiming.h"
 #include "framework/audio/EventQueue.h"
 #include "framework/audio/SynthError.h"
@@ -60,6 +61,8 @@ class Synth : public EventQueue::Target {
   // may ask.
   [[nodiscard]] std::uint64_t Frames() const { return frames_.load(std::memory_order_acquire); }
   [[nodiscard]] double sampleRate() const { return sampleRate_; }
+  // How long `frames` frames last at the synth's rate.
+  [[nodiscard]] double MicrosOf(double frames) const { return frames * kMicrosPerSecond / sampleRate_; }
   // Voices sounding when the synth last rendered, those in their release
   // included.
   [[nodiscard]] int ActiveVoices() const { return voices_.load(std::memory_order_relaxed); }

@@ -120,15 +120,20 @@ bool SynthHost::Use(bool noteOn) {
   return output_->Renders();
 }
 
-void SynthHost::AfterRequest(bool openWanted) {
-  // The stream starts on the event loop's next turn, so that what the thread
-  // asking schedules on this turn is queued before the first period renders.
-  if (openWanted) {
-    // From here the synth's next frame is the playhead's present; the clock
-    // stands still while the stream starts rather than skip what it is sent.
-    playhead_.Rebase(playhead_.Microseconds());
-    QMetaObject::invokeMethod(this, &SynthHost::OpenOutput, Qt::QueuedConnection);
+void SynthHost::AfterRequest(bool openWanted, bool atOnce) {
+  if (!openWanted) return;
+  // From here the synth's next frame is the playhead's present; the clock
+  // stands still while the stream starts rather than skip what it is sent.
+  playhead_.Rebase(playhead_.Microseconds());
+  if (atOnce) {
+    OpenOutput();
+    output_->AwaitTiming();
+    return;
   }
+  // Otherwise the stream starts on the event loop's next turn, so that what
+  // the thread asking schedules on this turn is queued before the first
+  // period renders.
+  QMetaObject::invokeMethod(this, &SynthHost::OpenOutput, Qt::QueuedConnection);
 }
 
 void SynthHost::OpenOutput() {
@@ -147,16 +152,10 @@ void SynthHost::Watch() {
 
 double SynthHost::BeginThread() {
   // A start always looks for a server, however lately tried.
-  const bool openWanted = output_ && output_->Request();
-  if (openWanted && timingWanted_) {
-    // Open now, so that the thread's first note, too, is stamped with the
-    // time it is heard; the thread's clock then begins with the stream's.
-    playhead_.Rebase(playhead_.Microseconds());
-    OpenOutput();
-    output_->AwaitTiming();
-  } else {
-    AfterRequest(openWanted);
-  }
+  // With timing wanted it opens at once, so that the thread's first note,
+  // too, is stamped with the time it is heard; the thread's clock then
+  // begins with the stream's.
+  if (output_) AfterRequest(output_->Request(), timingWanted_);
   return playhead_.ThreadStart();
 }
 

@@ -81,7 +81,9 @@ class SynthHost : public QObject, public Playhead, public AudioOutput::Listener 
   void ApplyPrograms();
   // A note is sent; false if nothing would render it.
   bool Use(bool noteOn);
-  void AfterRequest(bool openWanted);
+  // A request answered: opens the output if wanted, on the next turn or,
+  // `atOnce`, now, waiting briefly for its timing.
+  void AfterRequest(bool openWanted, bool atOnce = false);
   void OpenOutput();
   void Watch();
 

@@ -29,8 +29,7 @@ bool SynthPlayhead::OnSynthClock() const {
 }
 
 double SynthPlayhead::SynthMicros() const {
-  return originMicros_ + static_cast<double>(synth_->Frames() - originFrame_) * kMicrosPerSecond /
-                             synth_->sampleRate();
+  return originMicros_ + synth_->MicrosOf(static_cast<double>(synth_->Frames() - originFrame_));
 }
 
 void SynthPlayhead::Rebase(double now) {
