@@ -178,6 +178,25 @@ jack_nframes_t JackMidiPort::FrameOf(double jackMicros) {
   return onClock;
 }
 
+double JackMidiPort::JackMinusMonotonic() {
+  // The two clocks are read one after the other; a thread preempted between
+  // the reads (a busy machine) would see them tens of microseconds apart, a
+  // frame or two. Of three readings, the one taken in the shortest time is
+  // the truest.
+  double best = 0.0;
+  double shortest = INFINITY;
+  for (int i = 0; i < 3; ++i) {
+    const double before = MonotonicMicros();
+    const auto jack = static_cast<double>(jack_get_time());
+    const double after = MonotonicMicros();
+    if (after - before < shortest) {
+      shortest = after - before;
+      best = jack - (before + after) / 2.0;
+    }
+  }
+  return best;
+}
+
 int JackMidiPort::Process(jack_nframes_t frames, void* self) {
   auto* port = static_cast<JackMidiPort*>(self);
   if (!port->ready_.load(std::memory_order_acquire)) return 0;
@@ -206,7 +225,7 @@ int JackMidiPort::Process(jack_nframes_t frames, void* self) {
     port->anchored_ = false;
   }
   const jack_nframes_t latency = port->latency_.load(std::memory_order_relaxed);
-  const double jackMinusMonotonic = static_cast<double>(jack_get_time()) - MonotonicMicros();
+  const double jackMinusMonotonic = JackMinusMonotonic();
   const double end = port->MicrosOfFrame(start + frames + latency) - jackMinusMonotonic;
   jack_nframes_t earliest = 0;
   while (const auto message = port->schedule_.TakeDue(end)) {

@@ -52,6 +52,8 @@ class JackMidiPort : public MidiPort {
   jack_nframes_t FrameOf(double jackMicros);
   [[nodiscard]] double MicrosOfFrame(jack_nframes_t frame) const;
 
+  // JACK's clock less CLOCK_MONOTONIC, now, in microseconds.
+  static double JackMinusMonotonic();
   static int Process(jack_nframes_t frames, void* self);
   static void Shutdown(jack_status_t code, const char* reason, void* self);
   static void Latency(jack_latency_callback_mode_t mode, void* self);
