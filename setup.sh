@@ -11,7 +11,7 @@ build_packages=(g++ cmake make pkg-config qt6-base-dev libfluidsynth-dev fluid-s
 # The tests' own tools (tests/CMakeLists.txt names each one's package too); the
 # window's tests read DejaVu Sans and a screen reader's view of the window.
 test_packages=(libgtest-dev timgm6mb-soundfont pulseaudio pulseaudio-utils python3-mido jackd2
-  sox fluidsynth aubio-tools clang-14 libclang-rt-14-dev desktop-file-utils appstream
+  sox fluidsynth aubio-tools clang libclang-rt-dev desktop-file-utils appstream
   man-db file pipewire pipewire-bin pipewire-pulse pipewire-jack wireplumber dbus procps fonts-dejavu-core xvfb
   at-spi2-core python3-pyatspi)
 package_packages=(build-essential debhelper dpkg-dev lintian)
@@ -72,7 +72,7 @@ case "${1:-}" in
     stage "ThreadSanitizer"
     # The command-line parser under libFuzzer, which comes with clang.
     fuzz_seconds=${QUILLOTONE_FUZZ_SECONDS:-60}
-    cmake -S tests/fuzz -B build-fuzz -DCMAKE_CXX_COMPILER=clang++-14 >/dev/null
+    cmake -S tests/fuzz -B build-fuzz -DCMAKE_CXX_COMPILER=clang++ >/dev/null
     cmake --build build-fuzz -j"$(nproc)"
     mkdir -p build-fuzz/corpus
     echo "Fuzzing the command line for ${fuzz_seconds} s"

@@ -11,8 +11,10 @@
 #include <cstdlib>
 #include <iostream>
 
+#include "app/CommandLine.h"
 #include "framework/Channels.h"
 #include "framework/ControlLookup.h"
+#include "framework/audio/FluidLog.h"
 #include "framework/audio/SynthNotePlayer.h"
 #include "framework/midi/MidiOutput.h"
 #include "framework/midi/MidiPort.h"
@@ -128,6 +130,12 @@ void App::ApplicationAddMenuHandlers() {
 void App::MakeDefaultView() {
   // The port opens first, so the note players are made with it.
   const QString midiProblem = options_.midiOut ? OpenMidiOutput() : QString();
+  if (!midiProblem.isEmpty() && options_.midiSystem != MidiSystem::kAny) {
+    // The user named a MIDI system that is not there: nothing to fall back on.
+    quitRequested_ = true;
+    exitStatus_ = kUsageError;
+    return;
+  }
   auto* popup = window1().findChild<QComboBox*>(QStringLiteral("PopupMenu1"));
   if (popup != nullptr && options_.mode >= 0 && options_.mode < popup->count()) {
     popup->setCurrentIndex(options_.mode);
@@ -141,9 +149,12 @@ void App::MakeDefaultView() {
 
 QString App::OpenMidiOutput() {
   try {
-    midi_ = std::make_unique<MidiOutput>(kMidiPortName, options_.midiClock);
+    midi_ = std::make_unique<MidiOutput>(kMidiPortName, options_.midiClock, options_.midiSystem);
     std::cerr << "quillotone: MIDI output on " << midi_->system() << ", port " << midi_->portName()
               << '\n';
+    if (WantsLibraryDetails()) {
+      std::cerr << "quillotone: MIDI on " << midi_->system() << ": " << midi_->why() << '\n';
+    }
     connect(&midiWatch_, &QTimer::timeout, this, &App::WatchMidiOutput);
     midiWatch_.start(kMidiWatchMs);
     return {};
@@ -166,7 +177,7 @@ std::unique_ptr<RandomSource> App::MakeRandom() {
   return std::make_unique<Random>(seed);
 }
 
-int App::RunEventLoop() { return quitRequested_ ? 0 : exec(); }
+int App::RunEventLoop() { return quitRequested_ ? exitStatus_ : exec(); }
 
 void App::QuitAsTheMenuDoes() {
   quitRequested_ = true;

@@ -14,6 +14,7 @@
 #include "app/QuitSignals.h"
 #include "framework/Random.h"
 #include "framework/audio/SynthHost.h"
+#include "framework/midi/MidiOutput.h"
 #include "framework/threads/EventLoopScheduler.h"
 #include "ui/MessageSink.h"
 
@@ -51,6 +52,9 @@ class App : public QApplication {
     bool midiOut = false;
     // With midiOut: also send MIDI clock there.
     bool midiClock = false;
+    // With midiOut: the MIDI system; one named that is not there ends the
+    // program before its window opens, with kUsageError.
+    MidiSystem midiSystem = MidiSystem::kAny;
   };
 
   App(int& argc, char** argv);

@@ -129,8 +129,18 @@ ParsedCommandLine ParseCommandLine(const std::vector<std::string>& arguments) {
       QStringLiteral("s"));
   const QCommandLineOption midiOut(
       QStringLiteral("midi-out"),
-      QStringLiteral("Also send the notes to a MIDI output port named Quillotone (ALSA "
-                     "sequencer, or JACK where ALSA has none)."));
+      QStringLiteral("Also send the notes to a MIDI output port named Quillotone: on JACK when "
+                     "a JACK server runs (jackd or PipeWire's), else on the ALSA sequencer. "
+                     "--midi-out=jack or --midi-out=alsa insists on one, and ends with status 2 "
+                     "where it is not there."));
+  // What --midi-out=SYSTEM names: QCommandLineParser knows no option whose
+  // value may be left out, so the arguments carry it here.
+  const QCommandLineOption midiSystem = [] {
+    QCommandLineOption option(QStringLiteral("midi-out-system"), QString(),
+                              QStringLiteral("system"));
+    option.setFlags(QCommandLineOption::HiddenFromHelp);
+    return option;
+  }();
   const QCommandLineOption midiClock(
       QStringLiteral("midi-clock"),
       QStringLiteral("With --midi-out: also send MIDI clock, so a drum machine or DAW follows: "
@@ -141,12 +151,23 @@ ParsedCommandLine ParseCommandLine(const std::vector<std::string>& arguments) {
       QStringLiteral("With --midi-out: silence the built-in synthesizer."));
   for (const QCommandLineOption* option :
        {&help, &version, &mode, &seed, &soundFont, &render, &format, &cycles, &seconds, &midiOut,
-        &midiClock, &noSynth}) {
+        &midiSystem, &midiClock, &noSynth}) {
     parser.addOption(*option);
   }
 
   QStringList texts;
-  for (const std::string& argument : arguments) texts << FromBytes(argument);
+  bool options = true;
+  for (const std::string& argument : arguments) {
+    const QString text = FromBytes(argument);
+    const QString midiOutWith = QStringLiteral("--midi-out=");
+    if (options && text.startsWith(midiOutWith)) {
+      texts << QStringLiteral("--midi-out") << QStringLiteral("--midi-out-system")
+            << text.mid(midiOutWith.size());
+      continue;
+    }
+    options = options && text != QStringLiteral("--");
+    texts << text;
+  }
   if (!parser.parse(texts)) return Fail(Bytes(parser.errorText()));
   if (!parser.positionalArguments().isEmpty()) {
     return Fail("unexpected argument " + Quoted(Bytes(parser.positionalArguments()[0])));
@@ -190,6 +211,13 @@ ParsedCommandLine ParseCommandLine(const std::vector<std::string>& arguments) {
     invocation.soundFont = value(soundFont);
   }
   invocation.midiOut = parser.isSet(midiOut);
+  if (parser.isSet(midiSystem)) {
+    const std::string name = value(midiSystem);
+    if (name != "jack" && name != "alsa") {
+      return Fail("unknown MIDI system " + Quoted(name) + " for --midi-out; choose jack or alsa");
+    }
+    invocation.midiSystem = name == "jack" ? MidiSystem::kJack : MidiSystem::kAlsa;
+  }
   invocation.midiClock = parser.isSet(midiClock);
   invocation.synth = !parser.isSet(noSynth);
   if (invocation.midiClock && !invocation.midiOut) {

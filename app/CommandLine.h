@@ -8,6 +8,7 @@
 
 #include "app/render/RenderFormat.h"
 #include "framework/files/MidiFileWriter.h"
+#include "framework/midi/MidiOutput.h"
 
 namespace quillotone {
 
@@ -26,6 +27,8 @@ struct Invocation {
   RenderFormat renderFormat = kRenderFormats[0];
   double renderMicros = 0.0;
   bool midiOut = false;
+  // With midiOut: the MIDI system asked for (--midi-out=jack or alsa).
+  MidiSystem midiSystem = MidiSystem::kAny;
   // With midiOut: MIDI clock too.
   bool midiClock = false;
   bool synth = true;

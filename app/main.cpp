@@ -118,7 +118,8 @@ int main(int argc, char** argv) {
                   .mode = invocation.mode,
                   .soundFont = invocation.soundFont,
                   .midiOut = invocation.midiOut,
-                  .midiClock = invocation.midiClock});
+                  .midiClock = invocation.midiClock,
+                  .midiSystem = invocation.midiSystem});
   bool startupFailed = false;
   quillotone::Main(app.StartupSteps(), [&](std::exception_ptr error) {
     app.ReportUnhandled(error);

@@ -22,6 +22,7 @@ inline void StartWithMidiOut(App& app, const std::string& soundFont = {}) {
   options.soundFont = soundFont;
   options.mode = kIonianRow;
   options.midiOut = true;
+  options.midiSystem = MidiSystem::kJack;
   app.SetOptions(options);
   std::vector<std::function<void()>> steps = app.StartupSteps();
   steps.pop_back();  // not the event loop

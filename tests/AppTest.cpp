@@ -7,8 +7,10 @@
 #include <QComboBox>
 #include <QProcess>
 #include <QtTest/QTest>
+#include <algorithm>
 
 #include "app/App.h"
+#include "app/CommandLine.h"
 #include "ui/MenuBar1.h"
 #include "ui/Texts.h"
 #include "ui/Window1.h"
@@ -54,17 +56,46 @@ TEST_F(AppTest, AFailingStepSkipsTheRestAndIsReportedOnce) {
   EXPECT_TRUE(QApplication::topLevelWidgets().isEmpty()) << "no window opened";
 }
 
+// Neither MIDI system there, on any host: a JACK server that does not exist,
+// and an ALSA with no configuration to find its sequencer by.
+class NoMidiSystem {
+ public:
+  NoMidiSystem() {
+    setenv("JACK_DEFAULT_SERVER", "quillotone-no-such-server", 1);
+    setenv("ALSA_CONFIG_PATH", "/nonexistent/alsa.conf", 1);
+  }
+  ~NoMidiSystem() {
+    unsetenv("JACK_DEFAULT_SERVER");
+    unsetenv("ALSA_CONFIG_PATH");
+  }
+};
+
 TEST_F(AppTest, APortThatCannotOpenAndASoundFontThatWillNotLoadAreSaid) {
-  // A JACK server that does not exist, and no ALSA sequencer in a test.
-  setenv("JACK_DEFAULT_SERVER", "quillotone-no-such-server", 1);
+  const NoMidiSystem none;
   options = {.seed = 1, .sound = false, .mode = 6, .soundFont = "/no/font.sf2", .midiOut = true};
   StartUp();
-  unsetenv("JACK_DEFAULT_SERVER");
   EXPECT_EQ(app.window1().findChild<QComboBox*>("PopupMenu1")->currentIndex(), 6);
   EXPECT_EQ(app.midiOutput(), nullptr);
   ASSERT_TRUE(QTest::qWaitFor([&] { return shown.size() == 2; }, 10'000));
   EXPECT_TRUE(shown[0].contains("MIDI output port could not be opened"));
   EXPECT_TRUE(shown[1].contains("/no/font.sf2")) << "the synth it falls back on";
+}
+
+TEST_F(AppTest, AMidiSystemAskedForThatIsNotThereEndsWithStatusTwoBeforeAnyWindow) {
+  const NoMidiSystem none;
+  for (const MidiSystem system : {MidiSystem::kJack, MidiSystem::kAlsa}) {
+    App::Options asked = options;
+    asked.midiOut = true;
+    asked.midiSystem = system;
+    app.SetOptions(asked);
+    app.SetMessageSink(this);
+    Main(app.StartupSteps(), [](std::exception_ptr) { FAIL() << "start-up failed"; });
+    EXPECT_EQ(app.exitStatus(), kUsageError);
+    EXPECT_EQ(app.midiOutput(), nullptr);
+    EXPECT_TRUE(std::ranges::none_of(QApplication::topLevelWidgets(), &QWidget::isVisible))
+        << "no window opened";
+    EXPECT_TRUE(shown.isEmpty()) << "one line on stderr, no box";
+  }
 }
 
 // Run as a user would: a display named but not there, or none named.

@@ -113,7 +113,8 @@ class MidiOutputTest : public ::testing::Test, public MessageSink {
                       .mode = 5,
                       .soundFont = {},
                       .midiOut = true,
-                      .midiClock = clock});
+                      .midiClock = clock,
+                      .midiSystem = MidiSystem::kJack});
     app_->SetMessageSink(this);
     std::vector<std::function<void()>> steps = app_->StartupSteps();
     steps.pop_back();  // not the event loop

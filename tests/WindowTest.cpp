@@ -132,7 +132,7 @@ TEST_F(WindowTest, OpensIdleWithItsMembersWhereTheyBelong) {
                                "aeolian mode", "ionian mode", "blues scale", "pentatonic scale"}));
   EXPECT_EQ(popup->currentIndex(), 0);
   for (const char* name : {"NotePlayer1", "NotePlayer2"})
-    EXPECT_EQ(Find<PlayerObject>(name)->Instrument(), 1) << name;
+    EXPECT_EQ(dynamic_cast<PlayerObject*>(Find<QObject>(name))->Instrument(), 1) << name;
   EXPECT_TRUE(RunningThreads().empty());
 }
 

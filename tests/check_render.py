@@ -129,6 +129,7 @@ def failures(d):
         (["--loud"], {}, 2, "Unknown option"), (["--mode"], {}, 2, "Missing value"),
         (["song.wav"], {}, 2, "unexpected argument"), (["--no-synth"], {}, 2, "needs --midi-out"),
         (["--cycles", "2"], {}, 2, "go with --render"), (r + ["--midi-out"], {}, 2, "exclude"),
+        (r + ["--midi-out=jack"], {}, 2, "exclude"), (["--midi-out=usb"], {}, 2, 'unknown MIDI system "usb"'),
         (r + ["--seconds", "1"], {}, 2, "--cycles or --seconds"),
         (["--render", "a.aiff", "--cycles", "1"], {}, 2, ".opus, .mp3 or .mid, or name"),
         (["--render", "-", "--cycles", "1"], {}, 2, "needs --format"), (r + ["--format", "ai"], {}, 2, "unknown format"),

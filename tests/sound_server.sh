@@ -25,9 +25,12 @@ if [ "$kind" = pulseaudio ]; then
     "module-native-protocol-unix auth-anonymous=1 socket=$dir/pulse/native"
 else
   # No Bluetooth for a null sink: WirePlumber's Bluetooth monitor would load its logind
-  # module, which ends WirePlumber where systemd never made /run/systemd/seats.
-  mkdir -p "$dir/wireplumber/bluetooth.lua.d"
+  # module, which ends WirePlumber where systemd never made /run/systemd/seats. WirePlumber
+  # 0.4 (Debian 12) reads Lua files, 0.5 (Debian 13) .conf files; each ignores the other's.
+  mkdir -p "$dir/wireplumber/bluetooth.lua.d" "$dir/wireplumber/wireplumber.conf.d"
   echo 'bluez_monitor.enabled = false' >"$dir/wireplumber/bluetooth.lua.d/80-no-bluetooth.lua"
+  echo 'wireplumber.profiles = { main = { hardware.bluetooth = disabled, support.logind = disabled } }' \
+    >"$dir/wireplumber/wireplumber.conf.d/80-no-bluetooth.conf"
   run dbus-daemon --session --nofork --address="$DBUS_SESSION_BUS_ADDRESS"
   run pipewire && run wireplumber && run pipewire-pulse
 fi

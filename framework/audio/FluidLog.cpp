@@ -1,19 +1,27 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "framework/audio/FluidLog.h"
 
+#include <fcntl.h>
 #include <fluidsynth.h>
-
-// The header leaves its thread-local handler out of its own extern "C".
-extern "C" {
-#include <alsa/error.h>
-}
+#include <poll.h>
+#include <unistd.h>
 
 #include <algorithm>
+#include <cassert>
+#include <cerrno>
 #include <cstdarg>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <ctime>
 #include <utility>
+
+// ALSA 1.2.8 leaves its thread-local error handler out of its own extern "C",
+// and from 1.2.14 on its headers are only to be reached through asoundlib.h;
+// the C library's headers it includes are in place above.
+extern "C" {
+#include <alsa/asoundlib.h>
+}
 
 namespace quillotone {
 namespace {

@@ -17,17 +17,36 @@ constexpr int kNoProgram = -1;
 
 }  // namespace
 
-MidiOutput::MidiOutput(const std::string& name, bool clock) : clock_(clock) {
+MidiOutput::MidiOutput(const std::string& name, bool clock, MidiSystem system) : clock_(clock) {
   programs_.fill(kNoProgram);
+  constexpr char kAlsaHelp[] =
+      "the ALSA sequencer (the snd-seq kernel module: sudo modprobe snd-seq)";
+  constexpr char kJackHelp[] =
+      "a running JACK server (jackd from the Debian package jackd2, or PipeWire's with pw-jack)";
   std::string alsaError;
-  port_ = AlsaMidiPort::Open(name, alsaError);
-  if (!port_) port_ = JackMidiPort::Open(name);
-  if (port_) return;
-  throw MidiOutputError(
-      "The MIDI output port could not be opened" +
-      (alsaError.empty() ? std::string() : " (" + alsaError + ")") +
-      ". It needs the ALSA sequencer (the snd-seq kernel module: sudo modprobe snd-seq) or a "
-      "running JACK server (Debian package jackd2).");
+  if (system != MidiSystem::kAlsa) port_ = JackMidiPort::Open(name);
+  if (port_) {
+    why_ = system == MidiSystem::kJack ? "asked for with --midi-out=jack" : "a JACK server runs";
+    return;
+  }
+  if (system != MidiSystem::kJack) port_ = AlsaMidiPort::Open(name, alsaError);
+  if (port_) {
+    why_ = system == MidiSystem::kAlsa ? "asked for with --midi-out=alsa" : "no JACK server runs";
+    return;
+  }
+  const std::string detail = alsaError.empty() ? std::string() : " (" + alsaError + ")";
+  switch (system) {
+    case MidiSystem::kJack:
+      throw MidiOutputError("The JACK MIDI output port could not be opened: it needs " +
+                            std::string(kJackHelp) + ".");
+    case MidiSystem::kAlsa:
+      throw MidiOutputError("The ALSA MIDI output port could not be opened" + detail +
+                            ": it needs " + kAlsaHelp + ".");
+    case MidiSystem::kAny:
+      break;
+  }
+  throw MidiOutputError("The MIDI output port could not be opened" + detail + ". It needs " +
+                        kJackHelp + " or " + kAlsaHelp + ".");
 }
 
 MidiOutput::~MidiOutput() = default;

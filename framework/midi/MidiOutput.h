@@ -19,8 +19,13 @@ class MidiOutputError : public std::runtime_error {
   using std::runtime_error::runtime_error;
 };
 
+// Which MIDI system the port is on. kAny: JACK when a JACK server runs (a
+// musician who runs one plays through it, and its port writes each message
+// on its exact frame), else the ALSA sequencer.
+enum class MidiSystem { kAny, kJack, kAlsa };
+
 // A MIDI output port that other programs (a DAW, a hardware synth's driver)
-// connect to: on the ALSA sequencer where the system has one, else on JACK.
+// connect to, on JACK or the ALSA sequencer.
 // Each message goes out at the time it is to be heard, given on the
 // monotonic clock; one without a time goes at once, but never before one
 // sent earlier.
@@ -29,7 +34,9 @@ class MidiOutput {
   // Opens a port named `name` for a client of the same name. With `clock`,
   // the port also sends MIDI clock: Start with the first note after silence,
   // Timing Clock 24 times a quarter note at 120 bpm, Stop at StopClock.
-  explicit MidiOutput(const std::string& name, bool clock = false);  // throws MidiOutputError
+  // Throws MidiOutputError when `system` (or, for kAny, neither) has no port.
+  explicit MidiOutput(const std::string& name, bool clock = false,
+                      MidiSystem system = MidiSystem::kAny);
   ~MidiOutput();
   MidiOutput(const MidiOutput&) = delete;
   MidiOutput& operator=(const MidiOutput&) = delete;
@@ -60,6 +67,8 @@ class MidiOutput {
 
   // "ALSA" or "JACK".
   [[nodiscard]] const char* system() const { return port_->system(); }
+  // Why that system was chosen, for QUILLOTONE_DEBUG=1.
+  [[nodiscard]] const std::string& why() const { return why_; }
   // The port as other programs see it: JACK names a second client of the
   // same name "Quillotone-01", and its port "Quillotone-01:Quillotone".
   [[nodiscard]] const std::string& portName() const { return port_->portName(); }
@@ -68,6 +77,7 @@ class MidiOutput {
   void Send(std::initializer_list<unsigned char> message, std::optional<double> heardAtMicros = {});
 
   std::unique_ptr<MidiPort> port_;
+  std::string why_;
   std::array<std::bitset<128>, 16> sounding_;
   std::array<int, 16> programs_{};
   bool clock_ = false;
