@@ -238,7 +238,12 @@ TEST_P(MidiEndTest, TheMelodyReachesTheReceiverAndItsEndLeavesNothingSounding) {
 }
 
 INSTANTIATE_TEST_SUITE_P(By, MidiEndTest,
-                         ::testing::Values(kStop, kQuitItem, SIGTERM, SIGINT, SIGHUP));
+                         ::testing::Values(kStop, kQuitItem, SIGTERM, SIGINT, SIGHUP),
+                         [](const ::testing::TestParamInfo<int>& end) -> std::string {
+                           if (end.param == kStop) return "StopButton";
+                           if (end.param == kQuitItem) return "QuitItem";
+                           return std::string("SIG") + sigabbrev_np(end.param);
+                         });
 
 // At any JACK period each note-on reaches the receiver on the frame of its
 // step (250 ms: 12000 frames at 48 kHz), within a frame of rounding between
@@ -249,6 +254,9 @@ struct Timing {
   int period;
   bool clock;
 };
+void PrintTo(const Timing& timing, std::ostream* out) {
+  *out << "period " << timing.period << (timing.clock ? ", with clock" : ", no clock");
+}
 class MidiTimingTest : public MidiOutputTest, public ::testing::WithParamInterface<Timing> {
   void SetUp() override {
     period_ = GetParam().period;
@@ -295,7 +303,11 @@ TEST_P(MidiTimingTest, NotesAndClockReachTheReceiverOnTheirFrames) {
 }
 
 INSTANTIATE_TEST_SUITE_P(By, MidiTimingTest,
-                         ::testing::Values(Timing{1024, true}, Timing{1024, false}));
+                         ::testing::Values(Timing{1024, true}, Timing{1024, false}),
+                         [](const ::testing::TestParamInfo<Timing>& timing) {
+                           return "Period" + std::to_string(timing.param.period) +
+                                  (timing.param.clock ? "_WithClock" : "_NoClock");
+                         });
 
 // JACK killed while the melody plays: one notice; started again, the port
 // comes back connected as it was, with a notice. Quitting, whether the
@@ -343,7 +355,10 @@ TEST_P(MidiServerLossTest, APortWhoseServerIsKilledComesBackWithIt) {
   EXPECT_EQ(Sounding(received), 0);
 }
 
-INSTANTIATE_TEST_SUITE_P(Restarted, MidiServerLossTest, ::testing::Bool());
+INSTANTIATE_TEST_SUITE_P(By, MidiServerLossTest, ::testing::Bool(),
+                         [](const ::testing::TestParamInfo<bool>& restarted) {
+                           return restarted.param ? "ServerRestarted" : "ServerStaysAway";
+                         });
 
 TEST_F(MidiOutputTest, ASecondPortIsNamedAsJackNamedItAndEndsARestruckNoteFirst) {
   MidiOutput first("Quillotone");

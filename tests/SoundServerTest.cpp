@@ -132,9 +132,9 @@ TEST_P(SoundServerTest, ComesAfterLaunchGoesAndComesBackMidMelodyAndStopAlwaysSt
   EXPECT_GT(PeakDb(recording, "-1.2"), kHeardDb) << "the first start silent";
   // The server's word on when the frame rendered next is heard: after what
   // the stream buffers, and well within a second.
-  const double untilHeard = app->synthHost().output()->device().HeardAtMicros(
-                                app->synthHost().synth()->Frames()) -
-                            SystemClock().MonotonicMicros();
+  const double untilHeard =
+      app->synthHost().output()->device().HeardAtMicros(app->synthHost().synth()->Frames()) -
+      SystemClock().MonotonicMicros();
   EXPECT_GT(untilHeard, 0.0);
   EXPECT_LT(untilHeard, 500'000.0);
 
@@ -158,7 +158,11 @@ TEST_P(SoundServerTest, ComesAfterLaunchGoesAndComesBackMidMelodyAndStopAlwaysSt
                                << Output("cat " + errors.path);
 }
 
-INSTANTIATE_TEST_SUITE_P(Servers, SoundServerTest, ::testing::Values("pulseaudio", "pipewire"));
+INSTANTIATE_TEST_SUITE_P(On, SoundServerTest, ::testing::Values("pulseaudio", "pipewire"),
+                         [](const ::testing::TestParamInfo<const char*>& server) {
+                           return server.param == std::string("pulseaudio") ? "PulseAudio"
+                                                                            : "PipeWire";
+                         });
 
 }  // namespace
 }  // namespace quillotone

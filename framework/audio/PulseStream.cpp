@@ -99,9 +99,9 @@ bool PulseStream::ReadServerName(double deadline) {
       },
       this);
   if (asked == nullptr) return true;  // the name only refines the timing
-  const bool done =
-      WaitFor([asked] { return pa_operation_get_state(asked) == PA_OPERATION_DONE; },
-              [asked] { return pa_operation_get_state(asked) == PA_OPERATION_CANCELLED; }, deadline);
+  const bool done = WaitFor(
+      [asked] { return pa_operation_get_state(asked) == PA_OPERATION_DONE; },
+      [asked] { return pa_operation_get_state(asked) == PA_OPERATION_CANCELLED; }, deadline);
   pa_operation_unref(asked);
   return done;
 }
@@ -116,6 +116,7 @@ bool PulseStream::StartStream(pa_proplist& props, double deadline) {
   if (stream_ == nullptr) return false;
   pa_stream_set_state_callback(stream_, &PulseStream::StreamChanged, this);
   pa_stream_set_write_callback(stream_, &PulseStream::Writable, this);
+  pa_stream_set_underflow_callback(stream_, &PulseStream::RanDry, this);
   firstFrame_ = synth_.Frames();
   // The server keeps kPeriods periods and asks for one at a time, as the
   // timing's figures assume.
@@ -136,12 +137,10 @@ bool PulseStream::WaitFor(Ready ready, Failed failed, double deadline) {
   // The main loop's thread wakes this one at every change of state, and at
   // the deadline.
   const pa_usec_t left = static_cast<pa_usec_t>(std::max(0.0, deadline - clock_.MonotonicMicros()));
-  pa_time_event* timeout =
-      pa_context_rttime_new(context_, pa_rtclock_now() + left,
-                            [](pa_mainloop_api*, pa_time_event*, const timeval*, void* mainloop) {
-                              Wake(mainloop);
-                            },
-                            mainloop_);
+  pa_time_event* timeout = pa_context_rttime_new(
+      context_, pa_rtclock_now() + left,
+      [](pa_mainloop_api*, pa_time_event*, const timeval*, void* mainloop) { Wake(mainloop); },
+      mainloop_);
   while (!ready() && !failed() && clock_.MonotonicMicros() < deadline) {
     pa_threaded_mainloop_wait(mainloop_);
   }
@@ -262,6 +261,13 @@ void PulseStream::Answered(pa_stream* stream, int success, void* data) {
   self->Judge(current + static_cast<double>(timing->sink_usec) - read);
 }
 
+void PulseStream::RanDry(pa_stream* /*stream*/, void* data) {
+  // The server played silence while it waited (this thread was late: a busy
+  // machine), so every frame from here on is heard later than the answers
+  // so far say: only answers from after the gap count.
+  static_cast<PulseStream*>(data)->judgedCount_ = 0;
+}
+
 void PulseStream::Judge(double firstHeardAt) {
   // An answer is never early, but may come late (the server or this thread
   // busy): the earliest of the recent ones is the truest.
@@ -274,7 +280,8 @@ void PulseStream::Judge(double firstHeardAt) {
 }
 
 double PulseStream::HeardAtMicros(std::uint64_t frame) const {
-  const double since = synth_.MicrosOf(static_cast<double>(frame) - static_cast<double>(firstFrame_));
+  const double since =
+      synth_.MicrosOf(static_cast<double>(frame) - static_cast<double>(firstFrame_));
   const double first = firstHeardAt_.load(std::memory_order_relaxed);
   if (!std::isnan(first)) return first + since;
   // Until the server has said: as soon as the rendered frames have played.

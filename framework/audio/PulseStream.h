@@ -62,6 +62,7 @@ class PulseStream final : public AudioDevice {
   bool ReadServerName(double deadline);
   bool StartStream(pa_proplist& props, double deadline);
   static void Answered(pa_stream* stream, int success, void* self);
+  static void RanDry(pa_stream* stream, void* self);
   // The stream's thread works on the stream it is handed, not on stream_,
   // which the main thread sets once that thread runs.
   void Render(pa_stream* stream, std::size_t bytes);
