@@ -4,6 +4,7 @@
 // that is no UTF-8 escaped alone; text in any script as it is.
 #include <gtest/gtest.h>
 
+#include <ostream>
 #include <string>
 
 #include "framework/Printable.h"
@@ -16,6 +17,9 @@ struct Case {
   std::string text;
   std::string shown;
 };
+
+// The case's name in test listings, rather than its bytes.
+void PrintTo(const Case& c, std::ostream* out) { *out << c.name; }
 
 class PrintableTest : public ::testing::TestWithParam<Case> {};
 
