@@ -13,7 +13,7 @@ build_packages=(g++ cmake make pkg-config qt6-base-dev libfluidsynth-dev fluid-s
 test_packages=(libgtest-dev timgm6mb-soundfont pulseaudio pulseaudio-utils python3-mido jackd2
   sox fluidsynth aubio-tools clang libclang-rt-dev desktop-file-utils appstream
   man-db file pipewire pipewire-bin pipewire-pulse pipewire-jack wireplumber dbus procps fonts-dejavu-core xvfb
-  at-spi2-core python3-pyatspi)
+  at-spi2-core python3-pyatspi strace)
 # Debian 13 moved JACK's command-line tools (jack_midi_dump, jack_connect) out
 # of jackd2 into a package of their own.
 [ "$(. /etc/os-release && echo "${VERSION_ID:-}")" = 12 ] || test_packages+=(jack-example-tools)

@@ -4,6 +4,7 @@
 
 #include <QtGlobal>
 #include <cerrno>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -74,6 +75,12 @@ void DisplayUnreachable(QtMsgType type, const QMessageLogContext&, const QString
 }  // namespace
 
 int main(int argc, char** argv) {
+  // A reader gone or a file-size limit reached is a failed write: a render
+  // says so, and the window drops its lines for the terminal and plays on.
+  // Neither is a signal that ends the program without a word, or with notes
+  // still sounding on a MIDI receiver.
+  std::signal(SIGPIPE, SIG_IGN);
+  std::signal(SIGXFSZ, SIG_IGN);
   // Arguments are read before the application exists, so a mistake is
   // reported even where no window could open.
   const quillotone::ParsedCommandLine parsed =

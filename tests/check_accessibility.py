@@ -12,14 +12,19 @@ os.environ.update(HOME=tmp.name, XDG_RUNTIME_DIR=tmp.name, QT_LINUX_ACCESSIBILIT
 for variable in ("QT_QPA_PLATFORM", "WAYLAND_DISPLAY", "PULSE_SERVER"):
     os.environ.pop(variable, None)
 read, write = os.pipe()
+# The program's lines for the terminal go to a pipe whose reader is gone, as
+# in `quillotone | head -n 1`: it drops them and plays on.
+gone, closed = os.pipe()
+os.close(gone)
 started = []
 for command in (["Xvfb", "-displayfd", str(write), "-nolisten", "tcp"],
                 ["dbus-daemon", "--session", "--nofork", "--address=" + os.environ[
                     "DBUS_SESSION_BUS_ADDRESS"]],
                 ["/usr/libexec/at-spi-bus-launcher", "--launch-immediately"],
                 [os.path.abspath(sys.argv[1])]):
-    started.append(subprocess.Popen(command, pass_fds=[write], cwd=tmp.name,
-                                    stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL))
+    out = closed if command[0] == os.path.abspath(sys.argv[1]) else subprocess.DEVNULL
+    started.append(subprocess.Popen(command, pass_fds=[write], cwd=tmp.name, stdout=out,
+                                    stderr=out))
     if len(started) == 1:
         os.environ["DISPLAY"] = ":" + os.read(read, 16).decode().strip()
     time.sleep(0.5)
@@ -74,6 +79,12 @@ try:
             if seen != labels or any((s[1:] in states) != (s[0] == "+") for s in spec.split()):
                 print(f"FAIL: wanted labelled by {labels}, {spec}")
                 failures += 1
+    # Its seed line went nowhere, and it still plays; a quit is a quit.
+    program = started[-1]
+    program.terminate()
+    if program.wait(timeout=30) != 0:
+        print(f"FAIL: with its output's reader gone, the program ended with {program.returncode}")
+        failures += 1
 finally:
     for process in reversed(started):
         process.kill()

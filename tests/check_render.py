@@ -3,7 +3,7 @@
 """The real program's renders, read back by sox and aubionotes (audio), mido and
 FluidSynth's player (MIDI). Usage: check_render.py PROGRAM formats|midi|failures|files"""
 
-import itertools, os, pty, random, resource, signal, subprocess, sys, tempfile, time
+import itertools, os, pty, random, shutil, signal, struct, subprocess, sys, tempfile, time
 import mido
 
 PROGRAM, PART = sys.argv[1], sys.argv[2]
@@ -18,8 +18,8 @@ def run(*args, env=None):
     return subprocess.run([PROGRAM, *args], capture_output=True, env={**os.environ, **(env or {})})
 
 
-def render(path, *extra, seed=7, out=None, length=("--cycles", "2")):
-    p = subprocess.run([PROGRAM, "--render", path, *length, "--seed", str(seed), "--mode",
+def render(path, *extra, seed=7, out=None, length=("--cycles", "2"), wrap=()):
+    p = subprocess.run([*wrap, PROGRAM, "--render", path, *length, "--seed", str(seed), "--mode",
                         "pentatonic", *extra], stdout=out, stderr=subprocess.PIPE)
     assert p.returncode == 0 and p.stderr == b"", (path, p.stderr)
     return path
@@ -34,23 +34,36 @@ def decoded(path):
     return subprocess.run(["sox", path, "-t", "raw", "-"], capture_output=True).stdout
 
 
+def piped(path, *extra, **kwargs):
+    """Renders to standard output through a real pipe, into `path`."""
+    with open(path, "wb") as f:
+        cat = subprocess.Popen(["cat"], stdin=subprocess.PIPE, stdout=f)
+        render("-", *extra, out=cat.stdin, **kwargs)
+        cat.stdin.close()
+        assert cat.wait() == 0
+    return path
+
+
 def formats(d):
     # format, lossless (same bytes every time), read by sox
     for fmt, lossless, sox in [("wav", 1, 1), ("flac", 1, 1), ("ogg", 0, 1), ("opus", 0, 0),
                                ("mp3", 0, 0)]:
-        path, piped = f"{d}/a.{fmt}", f"{d}/piped.{fmt}"
+        path, piped_path = f"{d}/a.{fmt}", piped(f"{d}/piped.{fmt}", "--format", fmt)
         render(path)
-        with open(piped, "wb") as f:  # a stream, though a file: it is standard output
-            render("-", "--format", fmt, out=f)
+        if lossless:  # standard output on a file, from where it stands, is finished as a file
+            with open(f"{d}/stdout.{fmt}", "wb") as f:
+                f.write(b"head"), f.flush()
+                render("-", "--format", fmt, out=f)
+            assert open(f"{d}/stdout.{fmt}", "rb").read() == b"head" + open(path, "rb").read(), fmt
         found = notes(path)
         assert len(found) > 40 and {n % 12 for n in found} <= PENTATONIC, (fmt, found)
         # The same audio (and, lossless, bytes), and another seed, another melody.
         same = decoded if sox else notes
         assert same(path) != same(render(f"{d}/other.{fmt}", seed=8)), fmt
         if fmt == "mp3":  # a stream lacks only the file's first frame: its info, written last
-            assert open(path, "rb").read().endswith(open(piped, "rb").read())
+            assert open(path, "rb").read().endswith(open(piped_path, "rb").read())
         else:
-            assert same(piped) == same(path), fmt
+            assert same(piped_path) == same(path), fmt
         if lossless:
             assert open(path, "rb").read() == open(render(f"{d}/again.{fmt}"), "rb").read(), fmt
         if sox:  # the melody's 16 s and the release, loud enough and not clipped
@@ -65,9 +78,11 @@ def formats(d):
 def midi(d):
     path = f"{d}/a.mid"
     render(path, length=("--cycles", "6"))
-    with open(f"{d}/piped.mid", "wb") as f:
+    with open(f"{d}/stdout.mid", "wb") as f:
         render("-", "--format", "mid", length=("--cycles", "6"), out=f)
-    assert open(path, "rb").read() == open(f"{d}/piped.mid", "rb").read()
+    piped(f"{d}/piped.mid", "--format", "mid", length=("--cycles", "6"))
+    assert open(path, "rb").read() == open(f"{d}/stdout.mid", "rb").read() == open(
+        f"{d}/piped.mid", "rb").read()
     m = mido.MidiFile(path)
     assert (m.type, len(m.tracks), m.ticks_per_beat) == (1, 3, 480)
     assert [x.tempo for x in m.tracks[0] if x.type == "set_tempo"] == [500000]
@@ -123,8 +138,13 @@ def failures(d):
     fonts["nosamples"], fonts["outside"] = with_samples(0), with_samples(1000)
     [open(f"{d}/{name}.sf2", "wb").write(data) for name, data in fonts.items()]
     os.mkfifo(f"{d}/pipe.sf2"), os.mkdir(f"{d}/taken.wav")
+    # The SoundFont in use, under other names: a link, a hard link, another spelling.
+    own = f"{d}/font.sf2"
+    shutil.copy(FONT, own), os.symlink("font.sf2", f"{d}/fontlink"), os.link(own, f"{d}/hard.sf2")
+    itself, wav = "it is the SoundFont in use", ["--format", "wav", "--cycles", "1"]
+    reading_only = "descriptor 1 is open only for reading; open it for writing"
     r = ["--render", f"{d}/out.wav", "--cycles", "1"]
-    cases = [  # arguments, environment, exit status, words
+    cases = [  # arguments, environment, exit status, words[, standard output]
         (["--mode", "dor\nian"], {}, 2, 'unknown mode "dor\\x0Aian"; choose one of: dorian, ph'),
         (["--loud"], {}, 2, "Unknown option"), (["--mode"], {}, 2, "Missing value"),
         (["song.wav"], {}, 2, "unexpected argument"), (["--no-synth"], {}, 2, "needs --midi-out"),
@@ -146,8 +166,8 @@ def failures(d):
         (r + ["--soundfont", f"{d}/nosamples.sf2"], {}, 2, 'no sample data (its "smpl" chunk is empty)'),
         (["--soundfont", f"{d}/outside.sf2"], {}, 2, "lies outside its sample data"),
         (r, {"QUILLOTONE_SOUNDFONT": f"{d}/nosamples.sf2"}, 2, "no sample data"),
-        (["--mode", b"x\x9b\xc2\x9b\xc2\x85\xe2\x80\xae\xe2\x81\xa6\xc3\xa9"], {}, 2,
-         'mode "x\\x9B\\u009B\\u0085\\u202E\\u2066\xc3\xa9"'),
+        (["--mode", b"x\x9b\xc2\x9b\xc2\x85\xe2\x80\xae\xe2\x81\xa6\xc3\xa9\xc0\x9b\xd8\x9c\xf3\xa0\x80\x81"],
+         {}, 2, 'mode "x\\x9B\\u009B\\u0085\\u202E\\u2066\xc3\xa9\\xC0\\x9B\\u061C\\U000E0001"'),
         (["--render", f"{d}/{'x' * 256}.wav", "--cycles", "1"], {}, 2, "the name is too long"),
         (r + ["--soundfont", f"{d}/damaged.sf2"], {"ASAN_OPTIONS": "detect_leaks=0"}, 2,
          "not a valid .sf2"),
@@ -155,22 +175,38 @@ def failures(d):
         (["--render", f"{d}/no/out.mid", "--cycles", "1"], {}, 2, "No such file or directory"),
         (["--render", f"{d}/taken.wav", "--cycles", "1"], {}, 2, "it is a folder"),
         (["--render", "/dev/full", "--format", "mid", "--cycles", "1"], {}, 1, "No space left"),
+        (["--soundfont", own, "--render", own] + wav, {}, 2, itself),
+        (["--render", own] + wav, {"QUILLOTONE_SOUNDFONT": own}, 2, itself),
+        (["--soundfont", own, "--render", f"{d}/fontlink"] + wav, {}, 2, itself),
+        (["--soundfont", f"{d}/fontlink", "--render", f"{d}/../{os.path.basename(d)}/./font.sf2"]
+         + wav, {}, 2, itself),
+        (["--soundfont", own, "--render", f"{d}/hard.sf2", "--format", "mid", "--cycles", "1"], {},
+         2, itself),
+        (["--render", "/proc/self/fd/1"] + wav, {}, 2, reading_only, open(own, "rb")),
+        (["--render", "-", "--format", "mid", "--cycles", "1"], {}, 2, reading_only, open(own, "rb")),
     ]
     for number in ("--seed", "--cycles", "--seconds"):  # one rule for every number
         for text in (" 5", "5 ", "+5", "-5", "5e0", "0x5", "", "five"):
             cases.append((["--render", f"{d}/x.mid", number, text], {}, 2, f'{number} needs'))
-    for args, env, status, words in cases:
-        p = run(*args, env=env)
+    for args, env, status, words, *out in cases:
+        p = subprocess.run([PROGRAM, *args], stdout=out[0] if out else subprocess.PIPE,
+                           stderr=subprocess.PIPE, env={**os.environ, **env})
         err = p.stderr.decode("latin-1")
-        assert (p.returncode, p.stdout) == (status, b""), (args, p.returncode, err)
+        assert (p.returncode, p.stdout or b"") == (status, b""), (args, p.returncode, err)
         assert err.count("\n") == 1 and err.startswith("quillotone: ") and words in err, (args, err)
-    # A failed write is noticed at once: at the end, this would outlast the test.
-    def limit():
-        resource.setrlimit(resource.RLIMIT_FSIZE, (1 << 20, 1 << 20))
-        signal.signal(signal.SIGXFSZ, signal.SIG_IGN)
-    p = subprocess.run([PROGRAM, "--render", f"{d}/big.wav", "--seconds", str(MAX_SECONDS)],
-                       capture_output=True, preexec_fn=limit)
-    assert p.returncode == 1 and p.stderr.endswith(b"File too large\n"), p.stderr
+    assert open(own, "rb").read() == font
+    # A file-size limit, in every format and on standard output: one line,
+    # status 1, nothing left behind. A failed write is noticed at once: at the
+    # end, this would outlast the test.
+    limited = ["sh", "-c", 'ulimit -f 200 && exec "$0" "$@"', PROGRAM, "--seconds",
+               str(MAX_SECONDS), "--render"]
+    for fmt in ("wav", "flac", "ogg", "opus", "mp3", "mid", None):
+        out = open(f"{d}/stdout.flac", "wb") if fmt is None else subprocess.DEVNULL
+        p = subprocess.run(limited + ([f"{d}/big.{fmt}"] if fmt else ["-", "--format", "flac"]),
+                           stdout=out, stderr=subprocess.PIPE)
+        assert p.returncode == 1 and p.stderr.count(b"\n") == 1, (fmt, p.returncode, p.stderr)
+        assert p.stderr.endswith(b"File too large\n"), (fmt, p.stderr)
+    assert os.path.getsize(f"{d}/stdout.flac") == 0  # as the shell made it
     with open("/dev/full", "w") as full:
         p = subprocess.run([PROGRAM, "--help"], stdout=full, stderr=subprocess.PIPE)
         assert p.returncode == 1 and p.stderr.endswith(b"No space left on device\n"), p.stderr
@@ -178,7 +214,12 @@ def failures(d):
     p = subprocess.run([PROGRAM, "--render", "-", "--format", "wav", "--cycles", "1"],
                        stdout=terminal, stderr=subprocess.PIPE)
     assert p.returncode == 2 and b"a terminal; send" in p.stderr, p.stderr
-    assert sorted(os.listdir(d)) == sorted([f + ".sf2" for f in fonts] + ["pipe.sf2", "taken.wav"])
+    assert sorted(os.listdir(d)) == sorted([f + ".sf2" for f in fonts] + [
+        "pipe.sf2", "taken.wav", "font.sf2", "fontlink", "hard.sf2", "stdout.flac"])
+
+
+def xattrs(path):
+    return {name: os.getxattr(path, name) for name in os.listxattr(path)}
 
 
 def writes_in(pid, folder):
@@ -203,8 +244,26 @@ def files(d):
         p.send_signal(sig)
         assert p.wait() == -sig and os.listdir(d) == ["song.wav"], (sig, os.listdir(d))
         assert open(target, "rb").read() == b"the old song"
-    render(target)  # a file replaced keeps its permissions; a new one follows the umask
-    assert os.stat(target).st_mode & 0o777 == 0o600
+    # A file replaced keeps its owner, group, permissions and ACL (user 1234
+    # may read), and is on the disk, under its name, before the render ends.
+    os.chown(target, 1, 2)
+    acl = struct.pack("<I" + "HHI" * 5, 2, 1, 6, 2**32 - 1, 2, 4, 1234, 4, 0, 2**32 - 1,
+                      0x10, 4, 2**32 - 1, 0x20, 0, 2**32 - 1)
+    try:
+        os.setxattr(target, "system.posix_acl_access", acl)
+    except OSError:  # a file system without ACLs
+        pass
+    before = os.stat(target), xattrs(target)
+    render(target, "--format", "wav", wrap=["strace", "-f", "-qq", "-o", f"{d}/trace", "-e",
+                                            "trace=/^(fsync|linkat|rename.*)$"])
+    after = os.stat(target), xattrs(target)
+    assert [(x.st_uid, x.st_gid, x.st_mode) for x, _ in (before, after)] == [(1, 2, 0o100640 if
+                                                                            before[1] else 0o100600)] * 2
+    assert before[1] == after[1], (before, after)
+    calls = [line.split()[1].split("(")[0].rstrip("at2") for line in open(f"{d}/trace")]
+    os.remove(f"{d}/trace")
+    # The file; a link beside the name taken, then over it; the folder.
+    assert calls == ["fsync", "link", "link", "rename", "fsync"], calls
     old = os.umask(0o027)
     render(f"{d}/new.mid")
     os.umask(old)
@@ -229,6 +288,24 @@ def files(d):
     assert os.path.islink(f"{d}/link.wav") and os.path.islink(f"{d}/out")
     reader.wait()
     assert decoded(target) == decoded(f"{d}/stdout.wav") == decoded(f"{d}/fromfifo.wav") != b""
+    # A FIFO with no reader yet: the render waits for one, and says so once
+    # where stderr is a terminal.
+    terminal, stderr = pty.openpty()
+    p = subprocess.Popen([PROGRAM, "--render", f"{d}/fifo", "--format", "mid", "--cycles", "1",
+                          "--seed", "1"], stderr=stderr)
+    os.close(stderr)
+    told = b""
+    while not told.endswith(b"\n"):
+        told += os.read(terminal, 1000)
+    assert told.endswith(b"is a FIFO with no reader yet; the render waits for one (Ctrl+C to "
+                         b"cancel)\r\n"), told
+    assert open(f"{d}/fifo", "rb").read().startswith(b"MThd") and p.wait() == 0
+    try:
+        told += os.read(terminal, 1000)
+    except OSError:  # the terminal's other end closed, with nothing more
+        pass
+    assert told.count(b"\n") == 1, told
+    os.close(terminal)
     # A reader that goes away: status 1, one line; no signal. Standard output
     # streams, so $TMPDIR is not needed.
     p = subprocess.Popen([PROGRAM, "--render", "-", "--format", "flac", "--seconds", "3600"],

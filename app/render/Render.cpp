@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/render/Render.h"
 
-#include <signal.h>
+#include <unistd.h>
 
 #include <cerrno>
 #include <cstdlib>
@@ -66,14 +66,26 @@ std::uint64_t RenderMelody(const Invocation& invocation, std::ostream& errors) {
   const Mode* mode = ModeAt(invocation.mode);
   if (mode == nullptr) throw cannot(kUsageError, "no such mode");
   const bool audio = !invocation.renderFormat.midi;
-  const std::string soundFont = audio ? SoundFontFor(invocation) : std::string();
+  // A MIDI render plays none, but one named is still not to be written over.
+  const std::string soundFont = audio ? SoundFontFor(invocation) : invocation.soundFont;
   const std::uint64_t seed = invocation.seed ? *invocation.seed : Random::FreshSeed();
 
   std::unique_ptr<RenderTarget> target;
   try {
-    target = std::make_unique<RenderTarget>(invocation.renderPath);
+    target = std::make_unique<RenderTarget>(invocation.renderPath, [&] {
+      // Waiting is right, as for any program, but on a terminal looks like a hang.
+      if (isatty(STDERR_FILENO) == 1) {
+        errors << "quillotone: " << Printable(shown)
+               << " is a FIFO with no reader yet; the render waits for one (Ctrl+C to cancel)"
+               << std::endl;
+      }
+    });
   } catch (const RenderTargetError& e) {
     throw cannot(kUsageError, e.what());
+  }
+  if (!soundFont.empty() && target->Overwrites(soundFont)) {
+    throw cannot(kUsageError,
+                 "it is the SoundFont in use (" + soundFont + "); render to another name");
   }
   std::unique_ptr<NoteSink> sink;
   try {
@@ -144,9 +156,6 @@ std::uint64_t RenderMelody(const Invocation& invocation, std::ostream& errors) {
 }  // namespace
 
 int Render(const Invocation& invocation, std::ostream& errors) {
-  // A reader that goes away is a failed write to report, not a signal that
-  // ends the program without a word.
-  signal(SIGPIPE, SIG_IGN);
   try {
     const std::uint64_t seed = RenderMelody(invocation, errors);
     if (!invocation.seed) errors << "quillotone: seed " << seed << '\n';

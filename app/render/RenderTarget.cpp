@@ -6,6 +6,7 @@
 #include <signal.h>
 #include <sys/stat.h>
 #include <sys/syscall.h>
+#include <sys/xattr.h>
 #include <unistd.h>
 
 #include <array>
@@ -15,6 +16,7 @@
 #include <cstring>
 #include <optional>
 #include <random>
+#include <vector>
 
 namespace quillotone {
 namespace {
@@ -24,6 +26,8 @@ constexpr mode_t kNewFileMode = 0666;
 constexpr mode_t kPermissionBits = 07777;
 // As many as the kernel follows in one path.
 constexpr int kMaxSymlinks = 40;
+// Where a file's access control list beyond its mode is kept.
+constexpr char kAclAttribute[] = "system.posix_acl_access";
 
 RenderTargetError SystemError(const std::string& what) {
   return RenderTargetError(what + std::strerror(errno));
@@ -125,7 +129,7 @@ RenderTarget::FallbackName::~FallbackName() {
   if (!name.empty()) unlink(name.c_str());
 }
 
-RenderTarget::RenderTarget(std::string path) {
+RenderTarget::RenderTarget(std::string path, const std::function<void()>& waitingForReader) {
   if (path == "-") {
     OpenStream(STDOUT_FILENO);
     return;
@@ -146,20 +150,35 @@ RenderTarget::RenderTarget(std::string path) {
     throw RenderTargetError("it is a folder");
   } else if (S_ISBLK(info.st_mode)) {
     throw RenderTargetError("it is a disk; a render is not written over one");
+  } else if (S_ISFIFO(info.st_mode)) {
+    OpenFifo(waitingForReader);
+    return;
   } else if (!S_ISREG(info.st_mode)) {
-    // A pipe or a device is written, not replaced.
-    const int fd = open(path_.c_str(), O_WRONLY | O_CLOEXEC);
-    if (fd < 0) throw SystemError("");
-    OpenStream(fd);
-    close(fd);
+    // A device is written, not replaced.
+    const Descriptor device(open(path_.c_str(), O_WRONLY | O_CLOEXEC));
+    if (device.get() < 0) throw SystemError("");
+    OpenStream(device.get());
     return;
   } else {
     CheckReplaceable(info);
+    device_ = info.st_dev;
+    inode_ = info.st_ino;
+    identified_ = true;
   }
   OpenUnnamed(FolderOf(path_));
 }
 
 void RenderTarget::OpenStream(int fd) {
+  const int flags = fcntl(fd, F_GETFL);
+  if (flags < 0 && errno == EBADF) {
+    throw RenderTargetError("descriptor " + std::to_string(fd) +
+                            " is not open; open it for writing (> song.flac) or name a file");
+  }
+  if (flags >= 0 && (flags & O_ACCMODE) == O_RDONLY) {
+    throw RenderTargetError("descriptor " + std::to_string(fd) +
+                            " is open only for reading; open it for writing (> song.flac) or "
+                            "name a file");
+  }
   if (isatty(fd) == 1) {
     throw RenderTargetError(
         "it is a terminal; send the render to a file or a pipe (> song.flac, or | aplay)");
@@ -167,6 +186,34 @@ void RenderTarget::OpenStream(int fd) {
   stream_ = Descriptor(fcntl(fd, F_DUPFD_CLOEXEC, 0));
   if (stream_.get() < 0) throw SystemError("");
   fd_ = stream_.get();
+  struct stat info {};
+  if (fstat(fd_, &info) != 0) throw SystemError("");
+  device_ = info.st_dev;
+  inode_ = info.st_ino;
+  identified_ = true;
+  // A regular file opened for writing where it stands (not appending) can
+  // go back for what a format writes last, as a named one does.
+  const off_t start = lseek(fd_, 0, SEEK_CUR);
+  inPlace_ = S_ISREG(info.st_mode) && (flags & O_APPEND) == 0 && start >= 0;
+  if (inPlace_ && start == info.st_size) cutBackTo_ = start;
+}
+
+void RenderTarget::OpenFifo(const std::function<void()>& waitingForReader) {
+  Descriptor fifo(open(path_.c_str(), O_WRONLY | O_NONBLOCK | O_CLOEXEC));
+  if (fifo.get() < 0 && errno == ENXIO) {
+    waitingForReader();
+    fifo = Descriptor(open(path_.c_str(), O_WRONLY | O_CLOEXEC));
+  } else if (fifo.get() >= 0) {
+    fcntl(fifo.get(), F_SETFL, fcntl(fifo.get(), F_GETFL) & ~O_NONBLOCK);
+  }
+  if (fifo.get() < 0) throw SystemError("");
+  OpenStream(fifo.get());
+}
+
+bool RenderTarget::Overwrites(const std::string& path) const {
+  struct stat info {};
+  return identified_ && stat(path.c_str(), &info) == 0 && info.st_dev == device_ &&
+         info.st_ino == inode_;
 }
 
 // What rename(2) would refuse at the end, said before the work.
@@ -199,23 +246,63 @@ void RenderTarget::OpenUnnamed(const std::string& folder) {
   fd_ = file_.get();
 }
 
-RenderTarget::~RenderTarget() = default;
+RenderTarget::~RenderTarget() {
+  if (inPlace_ && !committed_ && cutBackTo_ >= 0) {
+    [[maybe_unused]] const int cut = ftruncate(fd_, cutBackTo_);
+  }
+}
 
 void RenderTarget::Commit() {
   if (streams()) return;
+  if (inPlace_) {
+    if (fsync(fd_) != 0) throw SystemError("writing failed: ");
+    committed_ = true;
+    return;
+  }
+  struct stat old {};
+  if (stat(path_.c_str(), &old) == 0) KeepOwnerAndAccess(old);
   // On the disk before it has the name, so a power cut leaves the old file
   // or the new one, never a part of it.
   if (fsync(fd_) != 0) throw SystemError("writing failed: ");
-  struct stat old {};
-  if (stat(path_.c_str(), &old) == 0 && fchmod(fd_, old.st_mode & kPermissionBits) != 0) {
-    throw SystemError("cannot keep the permissions of the file there: ");
-  }
   if (!fallback_.name.empty()) {
     if (rename(fallback_.name.c_str(), path_.c_str()) != 0) throw SystemError("");
     fallback_.name.clear();
-    return;
+  } else {
+    LinkInPlace();
   }
-  LinkInPlace();
+  // The name on the disk too, before the render says it is done.
+  SyncFolder();
+}
+
+// The owner and group first: a change of owner clears set-user-ID bits that
+// the mode then puts back. Whatever a user may not give away (another
+// user's file replaced in a folder of one's own) stays the renderer's.
+void RenderTarget::KeepOwnerAndAccess(const struct stat& old) const {
+  if (fchown(fd_, old.st_uid, old.st_gid) != 0) {
+    [[maybe_unused]] const int group = fchown(fd_, static_cast<uid_t>(-1), old.st_gid);
+  }
+  if (fchmod(fd_, old.st_mode & kPermissionBits) != 0) {
+    throw SystemError("cannot keep the permissions of the file there: ");
+  }
+  // Where the file system keeps ACLs, the old file's list goes over whole;
+  // where it keeps none, the mode is all there is.
+  const ssize_t size = getxattr(path_.c_str(), kAclAttribute, nullptr, 0);
+  if (size <= 0) return;
+  std::vector<char> acl(static_cast<std::size_t>(size));
+  const ssize_t got = getxattr(path_.c_str(), kAclAttribute, acl.data(), acl.size());
+  if (got > 0 && fsetxattr(fd_, kAclAttribute, acl.data(), static_cast<std::size_t>(got), 0) != 0 &&
+      errno != ENOTSUP && errno != EPERM) {
+    throw SystemError("cannot keep the access control list of the file there: ");
+  }
+}
+
+void RenderTarget::SyncFolder() const {
+  const Descriptor folder(open(FolderOf(path_).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+  // Some file systems cannot sync a folder (EINVAL): their names are on the
+  // disk when the file is.
+  if (folder.get() < 0 || (fsync(folder.get()) != 0 && errno != EINVAL)) {
+    throw SystemError("the file is in place, but its folder could not be written to the disk: ");
+  }
 }
 
 void RenderTarget::LinkInPlace() {

@@ -52,19 +52,26 @@ sf_count_t Mp3FrameBytes(const unsigned char* bytes, sf_count_t count) {
 // as a short count, and this keeps the reason.
 AudioFileWriter::Io& IoOf(void* data) { return *static_cast<AudioFileWriter::Io*>(data); }
 
+// A file's offsets count from where the descriptor stood.
+sf_count_t FromStart(const AudioFileWriter::Io& io, off_t offset) {
+  return offset < 0 ? -1 : offset - io.start;
+}
+
 sf_count_t Length(void* data) {
   const AudioFileWriter::Io& io = IoOf(data);
   if (io.stream) return io.sent;
   const off_t here = lseek(io.fd, 0, SEEK_CUR);
   const off_t end = lseek(io.fd, 0, SEEK_END);
   lseek(io.fd, here, SEEK_SET);
-  return end;
+  return FromStart(io, end);
 }
 
 // A stream only moves libsndfile's idea of where it writes; see Write.
 sf_count_t Seek(sf_count_t offset, int whence, void* data) {
   AudioFileWriter::Io& io = IoOf(data);
-  if (!io.stream) return lseek(io.fd, offset, whence);
+  if (!io.stream) {
+    return FromStart(io, lseek(io.fd, whence == SEEK_SET ? io.start + offset : offset, whence));
+  }
   const std::int64_t from = whence == SEEK_SET ? 0 : whence == SEEK_CUR ? io.position : io.sent;
   if (from + offset < 0) return -1;
   io.position = from + offset;
@@ -101,7 +108,7 @@ sf_count_t Write(const void* bytes, sf_count_t count, void* data) {
 
 sf_count_t Tell(void* data) {
   const AudioFileWriter::Io& io = IoOf(data);
-  return io.stream ? io.position : lseek(io.fd, 0, SEEK_CUR);
+  return io.stream ? io.position : FromStart(io, lseek(io.fd, 0, SEEK_CUR));
 }
 
 SF_VIRTUAL_IO kVirtualIo = {Length, Seek, Read, Write, Tell};
@@ -136,6 +143,7 @@ std::array<unsigned char, 44> WavStreamHeader(int sampleRate) {
 AudioFileWriter::AudioFileWriter(int fd, Format format, int sampleRate, Output output) {
   io_.fd = fd;
   io_.stream = output == Output::Stream;
+  if (!io_.stream) io_.start = std::max<off_t>(0, lseek(fd, 0, SEEK_CUR));
   // Decoders would take the empty frame LAME keeps for its info for sound.
   io_.withholdFirstFrame = io_.stream && format == Format::Mp3;
   SF_INFO info{};

@@ -27,7 +27,8 @@ class AudioFileError : public std::runtime_error {
 // stays the caller's. Every write is checked as it happens, so a full disk
 // stops a render at once rather than at the end.
 //
-// A file is written, read and seeked as the format needs. A stream (a pipe,
+// A file is written, read and seeked as the format needs, from where the
+// descriptor stands (standard output on a file). A stream (a pipe,
 // a device, standard output) only ever gets the next bytes: what a format
 // would go back to fill in at the end (sizes, totals, checksums) keeps the
 // value that means "unknown", and the audio decodes the same.
@@ -57,6 +58,8 @@ class AudioFileWriter {
   // it writes.
   struct Io {
     int fd = -1;
+    // Where a file's first byte goes.
+    std::int64_t start = 0;
     int error = 0;
     bool stream = false;
     // MP3's first frame, kept empty for the info that is written last.
