@@ -5,6 +5,7 @@
 #include <atomic>
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 #include "framework/Clock.h"
 #include "framework/audio/AudioDevice.h"
@@ -30,6 +31,10 @@ class PulseStream final : public AudioDevice {
   // How many of the server's recent answers on timing are weighed: a second
   // or two of periods, short beside the drift between clocks.
   static constexpr std::size_t kJudgedAnswers = 24;
+
+  // Cycles of its graph that a server of this name leaves out of the latency
+  // it reports (pa_server_info's server_name).
+  [[nodiscard]] static int UnreportedGraphCyclesOf(std::string_view serverName);
 
   PulseStream(Synth& synth, const Clock& clock);
   ~PulseStream() override;
