@@ -8,6 +8,7 @@
 #include <QLabel>
 #include <QLayout>
 #include <QPushButton>
+#include <algorithm>
 #include <iostream>
 #include <utility>
 
@@ -152,6 +153,10 @@ void Window1::CreateControls() {
   label->setVisible(false);
   popup->addItems(PopupItems().split(QLatin1Char('\r')));
   popup->setCurrentIndex(0);
+  // Wider still where a language's longest row needs it ("gamme
+  // pentatonique"), and still centred.
+  const int popupWidth = std::max(popup->width(), popup->sizeHint().width());
+  popup->setGeometry(kContentWidth / 2 - popupWidth / 2, popup->y(), popupWidth, popup->height());
 
   for (const Mode& mode : kModes) {
     const std::span<const int> pitches = mode.pitches;
