@@ -52,6 +52,13 @@
     </message>
 </context>
 <context>
+    <name>PulseStream</name>
+    <message>
+        <source>Melody</source>
+        <translation>Melodie</translation>
+    </message>
+</context>
+<context>
     <name>Texts</name>
     <message>
         <source>Thanks for listening to this quillotone.</source>

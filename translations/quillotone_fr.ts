@@ -52,6 +52,13 @@
     </message>
 </context>
 <context>
+    <name>PulseStream</name>
+    <message>
+        <source>Melody</source>
+        <translation>Mélodie</translation>
+    </message>
+</context>
+<context>
     <name>Texts</name>
     <message>
         <source>Thanks for listening to this quillotone.</source>
@@ -75,7 +82,7 @@
     </message>
     <message>
         <source>The rhythm of the melody is a transcription of a melody that I heard whilst be put ‘on hold’ during a recent telephone call.</source>
-        <translation>Le rythme de la mélodie est la transcription d’une mélodie que j’ai entendue récemment, «&#xa0;en attente&#xa0;» au cours d’un appel téléphonique.</translation>
+        <translation>Le rythme de la mélodie est la transcription d’une mélodie que j’ai entendue récemment, mis «&#xa0;en attente&#xa0;» lors d’un appel téléphonique.</translation>
     </message>
     <message>
         <source>The machine will run indefinitely until stopped by the user.</source>

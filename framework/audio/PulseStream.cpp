@@ -3,6 +3,7 @@
 
 #include <pulse/pulseaudio.h>
 
+#include <QCoreApplication>
 #include <algorithm>
 #include <cmath>
 #include <ctime>
@@ -32,13 +33,17 @@ struct ProplistDeleter {
   void operator()(pa_proplist* p) const { pa_proplist_free(p); }
 };
 
-// What the sound server's mixer and a desktop's volume control show.
+// What the sound server's mixer and a desktop's volume control show: the
+// program's name, its icon as installed (named by the application id), and
+// the stream's title in the user's language.
 std::unique_ptr<pa_proplist, ProplistDeleter> Properties() {
   std::unique_ptr<pa_proplist, ProplistDeleter> props(pa_proplist_new());
   pa_proplist_sets(props.get(), PA_PROP_APPLICATION_NAME, "Quillotone");
-  pa_proplist_sets(props.get(), PA_PROP_APPLICATION_ID, "quillotone");
-  pa_proplist_sets(props.get(), PA_PROP_APPLICATION_ICON_NAME, "quillotone");
+  pa_proplist_sets(props.get(), PA_PROP_APPLICATION_ID, QUILLOTONE_APP_ID);
+  pa_proplist_sets(props.get(), PA_PROP_APPLICATION_ICON_NAME, QUILLOTONE_APP_ID);
   pa_proplist_sets(props.get(), PA_PROP_MEDIA_ROLE, "music");
+  pa_proplist_sets(props.get(), PA_PROP_MEDIA_NAME,
+                   QCoreApplication::translate("PulseStream", "Melody").toUtf8().constData());
   return props;
 }
 
@@ -99,9 +104,9 @@ bool PulseStream::ReadServerName(double deadline) {
       },
       this);
   if (asked == nullptr) return true;  // the name only refines the timing
-  const bool done =
-      WaitFor([asked] { return pa_operation_get_state(asked) == PA_OPERATION_DONE; },
-              [asked] { return pa_operation_get_state(asked) == PA_OPERATION_CANCELLED; }, deadline);
+  const bool done = WaitFor(
+      [asked] { return pa_operation_get_state(asked) == PA_OPERATION_DONE; },
+      [asked] { return pa_operation_get_state(asked) == PA_OPERATION_CANCELLED; }, deadline);
   pa_operation_unref(asked);
   return done;
 }
@@ -112,7 +117,8 @@ bool PulseStream::StartStream(pa_proplist& props, double deadline) {
                             .channels = 2};
   pa_channel_map map;
   pa_channel_map_init_stereo(&map);
-  stream_ = pa_stream_new_with_proplist(context_, "Melody", &spec, &map, &props);
+  // The title is among the properties.
+  stream_ = pa_stream_new_with_proplist(context_, nullptr, &spec, &map, &props);
   if (stream_ == nullptr) return false;
   pa_stream_set_state_callback(stream_, &PulseStream::StreamChanged, this);
   pa_stream_set_write_callback(stream_, &PulseStream::Writable, this);
@@ -136,12 +142,10 @@ bool PulseStream::WaitFor(Ready ready, Failed failed, double deadline) {
   // The main loop's thread wakes this one at every change of state, and at
   // the deadline.
   const pa_usec_t left = static_cast<pa_usec_t>(std::max(0.0, deadline - clock_.MonotonicMicros()));
-  pa_time_event* timeout =
-      pa_context_rttime_new(context_, pa_rtclock_now() + left,
-                            [](pa_mainloop_api*, pa_time_event*, const timeval*, void* mainloop) {
-                              Wake(mainloop);
-                            },
-                            mainloop_);
+  pa_time_event* timeout = pa_context_rttime_new(
+      context_, pa_rtclock_now() + left,
+      [](pa_mainloop_api*, pa_time_event*, const timeval*, void* mainloop) { Wake(mainloop); },
+      mainloop_);
   while (!ready() && !failed() && clock_.MonotonicMicros() < deadline) {
     pa_threaded_mainloop_wait(mainloop_);
   }
@@ -274,7 +278,8 @@ void PulseStream::Judge(double firstHeardAt) {
 }
 
 double PulseStream::HeardAtMicros(std::uint64_t frame) const {
-  const double since = synth_.MicrosOf(static_cast<double>(frame) - static_cast<double>(firstFrame_));
+  const double since =
+      synth_.MicrosOf(static_cast<double>(frame) - static_cast<double>(firstFrame_));
   const double first = firstHeardAt_.load(std::memory_order_relaxed);
   if (!std::isnan(first)) return first + since;
   // Until the server has said: as soon as the rendered frames have played.
