@@ -24,6 +24,7 @@
 #include "app/App.h"
 #include "app/mpris/MediaPlayer2.h"
 #include "support/EventLoop.h"
+#include "support/QtPrinters.h"
 #include "ui/Texts.h"
 #include "ui/Window1.h"
 

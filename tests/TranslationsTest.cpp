@@ -10,6 +10,7 @@
 
 #include "app/App.h"
 #include "support/PopupRows.h"
+#include "support/QtPrinters.h"
 #include "ui/MenuBar1.h"
 #include "ui/Texts.h"
 #include "ui/Window1.h"

@@ -14,6 +14,7 @@
 #include "support/EventLoop.h"
 #include "support/FakeWindow.h"
 #include "support/PopupRows.h"
+#include "support/QtPrinters.h"
 #include "support/VirtualClock.h"
 #include "ui/ChasingArrows.h"
 #include "ui/MenuBar1.h"
@@ -214,23 +215,30 @@ TEST_F(WindowTest, StartingAgainPlaysTheMelodyFromItsBeginning) {
 }
 
 // A yield inside stop's sweep that lets the user click, as a box opened by
-// a yield would.
+// a yield would, and the desktop's media controls ask for stop and start.
 class ClickDuringSweepTest : public WindowTest {
  protected:
   void OnYield() override {
     EXPECT_FALSE(Find<QPushButton>("stop")->isEnabled()) << "the controls are idle first";
-    if (yields.size() == 10) Click("play");
+    if (yields.size() == 10) {
+      Click("play");
+      window->Stop();
+      window->Start();
+    }
     WindowTest::OnYield();
   }
 };
 
-TEST_F(ClickDuringSweepTest, NoClickReachesTheWindowInsideTheSweep) {
+TEST_F(ClickDuringSweepTest, NoClickReachesTheWindowInsideTheSweepAndADesktopsStartFollowsIt) {
   Click("play");
   RunUntil(scheduler, clock, 1e6);
   Click("stop");
   EXPECT_TRUE(RunningThreads().empty());
   ExpectControls(false);
   EXPECT_EQ(sink.shown.size(), 1u);
+  QCoreApplication::processEvents();
+  EXPECT_EQ(RunningThreads().size(), 1u) << "the desktop's start, once the sweep is done";
+  Click("stop");
   Click("play");
   EXPECT_EQ(RunningThreads().size(), 1u) << "after the sweep, clicks count again";
 }
