@@ -151,8 +151,9 @@ QString App::OpenMidiOutput() {
     return {};
   } catch (const MidiOutputError& e) {
     std::cerr << "quillotone: " << e.what() << '\n';
-    return QString::fromStdString(e.what()) + QStringLiteral("\n\n") +
-           tr("Quillotone plays through its own synthesizer instead.");
+    return QCoreApplication::translate("MidiOutput", MidiOutputError::kText)
+               .arg(QString::fromStdString(e.reason())) +
+           QStringLiteral("\n\n") + tr("Quillotone plays through its own synthesizer instead.");
   }
 }
 

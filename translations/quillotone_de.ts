@@ -17,6 +17,13 @@
     </message>
 </context>
 <context>
+    <name>MidiOutput</name>
+    <message>
+        <source>The MIDI output port could not be opened%1. It needs the ALSA sequencer (the snd-seq kernel module: sudo modprobe snd-seq) or a running JACK server (Debian package jackd2).</source>
+        <translation>Der MIDI-Ausgangsport ließ sich nicht öffnen%1. Er braucht den ALSA-Sequencer (das Kernelmodul snd-seq: sudo modprobe snd-seq) oder einen laufenden JACK-Server (Debian-Paket jackd2).</translation>
+    </message>
+</context>
+<context>
     <name>Modes</name>
     <message>
         <source>dorian mode</source>

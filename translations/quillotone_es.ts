@@ -17,6 +17,13 @@
     </message>
 </context>
 <context>
+    <name>MidiOutput</name>
+    <message>
+        <source>The MIDI output port could not be opened%1. It needs the ALSA sequencer (the snd-seq kernel module: sudo modprobe snd-seq) or a running JACK server (Debian package jackd2).</source>
+        <translation>No se ha podido abrir el puerto de salida MIDI%1. Necesita el secuenciador ALSA (el módulo del núcleo snd-seq: sudo modprobe snd-seq) o un servidor JACK en marcha (paquete de Debian jackd2).</translation>
+    </message>
+</context>
+<context>
     <name>Modes</name>
     <message>
         <source>dorian mode</source>

@@ -17,6 +17,13 @@
     </message>
 </context>
 <context>
+    <name>MidiOutput</name>
+    <message>
+        <source>The MIDI output port could not be opened%1. It needs the ALSA sequencer (the snd-seq kernel module: sudo modprobe snd-seq) or a running JACK server (Debian package jackd2).</source>
+        <translation>Le port de sortie MIDI n’a pas pu être ouvert%1. Il lui faut le séquenceur ALSA (le module noyau snd-seq&#xa0;: sudo modprobe snd-seq) ou un serveur JACK en marche (paquet Debian jackd2).</translation>
+    </message>
+</context>
+<context>
     <name>Modes</name>
     <message>
         <source>dorian mode</source>

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "framework/midi/MidiOutput.h"
 
+#include <QtGlobal>
 #include <algorithm>
 
 #include "framework/midi/AlsaMidiPort.h"
@@ -23,12 +24,20 @@ MidiOutput::MidiOutput(const std::string& name, bool clock) : clock_(clock) {
   port_ = AlsaMidiPort::Open(name, alsaError);
   if (!port_) port_ = JackMidiPort::Open(name);
   if (port_) return;
-  throw MidiOutputError(
-      "The MIDI output port could not be opened" +
-      (alsaError.empty() ? std::string() : " (" + alsaError + ")") +
-      ". It needs the ALSA sequencer (the snd-seq kernel module: sudo modprobe snd-seq) or a "
-      "running JACK server (Debian package jackd2).");
+  throw MidiOutputError(alsaError.empty() ? std::string() : " (" + alsaError + ")");
 }
+
+const char* const MidiOutputError::kText = QT_TRANSLATE_NOOP(
+    "MidiOutput",
+    "The MIDI output port could not be opened%1. It needs the ALSA sequencer (the snd-seq kernel "
+    "module: sudo modprobe snd-seq) or a running JACK server (Debian package jackd2).");
+
+MidiOutputError::MidiOutputError(const std::string& reason)
+    : std::runtime_error([&reason] {
+        std::string text = kText;
+        return text.replace(text.find("%1"), 2, reason);
+      }()),
+      reason_(reason) {}
 
 MidiOutput::~MidiOutput() = default;
 

@@ -16,7 +16,17 @@ namespace quillotone {
 // The output port could not be opened; the message says why and what to do.
 class MidiOutputError : public std::runtime_error {
  public:
-  using std::runtime_error::runtime_error;
+  // The message, in English; %1 stands for the reason the ALSA sequencer
+  // gave, if any. The window shows it in the user's language (context
+  // "MidiOutput").
+  static const char* const kText;
+
+  // `reason`: the ALSA sequencer's, as " (...)", or empty.
+  explicit MidiOutputError(const std::string& reason);
+  [[nodiscard]] const std::string& reason() const { return reason_; }
+
+ private:
+  std::string reason_;
 };
 
 // A MIDI output port that other programs (a DAW, a hardware synth's driver)
