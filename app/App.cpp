@@ -240,8 +240,10 @@ void App::WatchMidiOutput() {
 
 void App::StartSound() {
   connect(&synthHost_, &SynthHost::failed, this, [this](const QString& problem) {
-    messages_->Show(problem + QStringLiteral("\n\n") +
-                    tr("Quillotone keeps working, but plays silently."));
+    // The synth's fixed messages have translations; one that names a file
+    // stays as it is.
+    messages_->Show(QCoreApplication::translate("Synth", problem.toUtf8().constData()) +
+                    QStringLiteral("\n\n") + tr("Quillotone keeps working, but plays silently."));
   });
   // Not modal: the window, stop included, goes on working under them.
   connect(&synthHost_, &SynthHost::outputLost, this, [this](const QString& problem) {

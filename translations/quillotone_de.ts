@@ -66,6 +66,17 @@
     </message>
 </context>
 <context>
+    <name>Synth</name>
+    <message>
+        <source>No General MIDI SoundFont found. Install one with: sudo apt-get install fluid-soundfont-gm (or name a .sf2 file with --soundfont or QUILLOTONE_SOUNDFONT).</source>
+        <translation>Keine General-MIDI-SoundFont gefunden. Installieren Sie eine mit: sudo apt-get install fluid-soundfont-gm (oder nennen Sie eine .sf2-Datei mit --soundfont oder QUILLOTONE_SOUNDFONT).</translation>
+    </message>
+    <message>
+        <source>The synthesizer could not be started (unknown error).</source>
+        <translation>Der Synthesizer ließ sich nicht starten (unbekannter Fehler).</translation>
+    </message>
+</context>
+<context>
     <name>Texts</name>
     <message>
         <source>Thanks for listening to this quillotone.</source>

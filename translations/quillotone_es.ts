@@ -66,6 +66,17 @@
     </message>
 </context>
 <context>
+    <name>Synth</name>
+    <message>
+        <source>No General MIDI SoundFont found. Install one with: sudo apt-get install fluid-soundfont-gm (or name a .sf2 file with --soundfont or QUILLOTONE_SOUNDFONT).</source>
+        <translation>No se ha encontrado ninguna SoundFont General MIDI. Instale una con: sudo apt-get install fluid-soundfont-gm (o indique un archivo .sf2 con --soundfont o QUILLOTONE_SOUNDFONT).</translation>
+    </message>
+    <message>
+        <source>The synthesizer could not be started (unknown error).</source>
+        <translation>No se ha podido iniciar el sintetizador (error desconocido).</translation>
+    </message>
+</context>
+<context>
     <name>Texts</name>
     <message>
         <source>Thanks for listening to this quillotone.</source>

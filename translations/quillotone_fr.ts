@@ -66,6 +66,17 @@
     </message>
 </context>
 <context>
+    <name>Synth</name>
+    <message>
+        <source>No General MIDI SoundFont found. Install one with: sudo apt-get install fluid-soundfont-gm (or name a .sf2 file with --soundfont or QUILLOTONE_SOUNDFONT).</source>
+        <translation>Aucune SoundFont General MIDI trouvée. Installez-en une avec&#xa0;: sudo apt-get install fluid-soundfont-gm (ou indiquez un fichier .sf2 avec --soundfont ou QUILLOTONE_SOUNDFONT).</translation>
+    </message>
+    <message>
+        <source>The synthesizer could not be started (unknown error).</source>
+        <translation>Le synthétiseur n’a pas pu démarrer (erreur inconnue).</translation>
+    </message>
+</context>
+<context>
     <name>Texts</name>
     <message>
         <source>Thanks for listening to this quillotone.</source>
