@@ -6,8 +6,12 @@
 set -euo pipefail
 cd "$(dirname "$0")"
 
-build_packages=(g++ cmake make pkg-config qt6-base-dev libfluidsynth-dev fluid-soundfont-gm
-  librtmidi-dev libjack-jackd2-dev libpulse-dev librsvg2-bin libsndfile1-dev libasound2-dev)
+# Qt Linguist's tools compile the translations (qt6-tools-dev: its CMake
+# package; qt6-l10n-tools: lrelease and lupdate); Qt's own translations give
+# the boxes' buttons in the user's language.
+build_packages=(g++ cmake make pkg-config qt6-base-dev qt6-tools-dev qt6-l10n-tools
+  qt6-translations-l10n libfluidsynth-dev fluid-soundfont-gm librtmidi-dev libjack-jackd2-dev
+  libpulse-dev librsvg2-bin libsndfile1-dev libasound2-dev)
 # The tests' own tools (tests/CMakeLists.txt names each one's package too); the
 # window's tests read DejaVu Sans and a screen reader's view of the window.
 test_packages=(libgtest-dev timgm6mb-soundfont pulseaudio pulseaudio-utils python3-mido jackd2

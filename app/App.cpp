@@ -77,7 +77,8 @@ void Main(const std::vector<std::function<void()>>& steps,
   }
 }
 
-App::App(int& argc, char** argv) : QApplication(argc, argv) {
+App::App(int& argc, char** argv)
+    : QApplication(argc, argv), mediaPlayer_(kProgramName, QString::fromLatin1(kAppId)) {
   setApplicationName(kProgramName);
   setApplicationDisplayName(kProgramName);
   setQuitOnLastWindowClosed(true);
@@ -142,6 +143,7 @@ void App::MakeDefaultView() {
   }
   // Without the port the melody falls back on the synth, whatever was asked.
   if (options_.sound || (options_.midiOut && !midi_)) StartSound();
+  StartMediaControls();
   // The port sends each note to be heard with the synth's.
   synthHost().SetTimingWanted(midi_ != nullptr);
   if (!midiProblem.isEmpty()) messages_->Show(midiProblem);
@@ -160,8 +162,9 @@ QString App::OpenMidiOutput() {
     return {};
   } catch (const MidiOutputError& e) {
     std::cerr << "quillotone: " << e.what() << '\n';
-    return QString::fromStdString(e.what()) +
-           QStringLiteral("\n\nQuillotone plays through its own synthesizer instead.");
+    return QCoreApplication::translate("MidiOutput", MidiOutputError::kText)
+               .arg(QString::fromStdString(e.reason())) +
+           QStringLiteral("\n\n") + tr("Quillotone plays through its own synthesizer instead.");
   }
 }
 
@@ -231,33 +234,63 @@ void App::WatchMidiOutput() {
     case MidiPort::Change::kLost:
       std::cerr << "quillotone: the " << midi_->system()
                 << " server of the MIDI output went away; looking for it again\n";
-      messages_->Notice(
-          QStringLiteral("The %1 server that carries Quillotone's MIDI output went away. %2 The "
-                         "port comes back by itself as soon as the server is running again.")
-              .arg(QString::fromLatin1(midi_->system()),
-                   options_.sound ? QStringLiteral("The built-in synthesizer plays on.")
-                                  : QStringLiteral("Nothing is heard meanwhile: the built-in "
-                                                   "synthesizer is off (--no-synth).")));
+      messages_->Notice(tr("The %1 server that carries Quillotone's MIDI output went away. %2 The "
+                           "port comes back by itself as soon as the server is running again.")
+                            .arg(QString::fromLatin1(midi_->system()),
+                                 options_.sound ? tr("The built-in synthesizer plays on.")
+                                                : tr("Nothing is heard meanwhile: the built-in "
+                                                     "synthesizer is off (--no-synth).")));
       break;
     case MidiPort::Change::kBack:
       std::cerr << "quillotone: the MIDI output is back, port " << midi_->portName() << '\n';
-      messages_->Notice(QStringLiteral("The MIDI output is back: port %1.")
-                            .arg(QString::fromStdString(midi_->portName())));
+      messages_->Notice(
+          tr("The MIDI output is back: port %1.").arg(QString::fromStdString(midi_->portName())));
       break;
   }
 }
 
 void App::StartSound() {
   connect(&synthHost_, &SynthHost::failed, this, [this](const QString& problem) {
-    messages_->Show(problem + QStringLiteral("\n\nQuillotone keeps working, but plays silently."));
+    // The synth's fixed messages have translations; one that names a file
+    // stays as it is.
+    messages_->Show(QCoreApplication::translate("Synth", problem.toUtf8().constData()) +
+                    QStringLiteral("\n\n") + tr("Quillotone keeps working, but plays silently."));
   });
   // Not modal: the window, stop included, goes on working under them.
-  connect(&synthHost_, &SynthHost::outputLost, this,
-          [this](const QString& problem) { messages_->Notice(problem); });
-  connect(&synthHost_, &SynthHost::outputBack, this,
-          [this](const QString& news) { messages_->NoticeOver(news); });
+  connect(&synthHost_, &SynthHost::outputLost, this, [this](const QString& problem) {
+    messages_->Notice(QCoreApplication::translate("AudioOutput", problem.toUtf8().constData()));
+  });
+  connect(&synthHost_, &SynthHost::outputBack, this, [this](const QString& news) {
+    messages_->NoticeOver(QCoreApplication::translate("AudioOutput", news.toUtf8().constData()));
+  });
   // The loader chooses among it, the variable and the system's.
   synthHost_.LoadInBackground({.soundFont = options_.soundFont});
+}
+
+void App::StartMediaControls() {
+  Window1& window = window1();
+  auto* popup = window.findChild<QComboBox*>(QStringLiteral("PopupMenu1"));
+  if (popup == nullptr) throw NilObjectException("PopupMenu1");
+  connect(&window, &Window1::playingChanged, &mediaPlayer_, &MediaPlayer2::SetPlaying);
+  // The row shown is the one that plays: the popup is locked while it does.
+  const auto track = [this, popup] {
+    mediaPlayer_.SetTrack(popup->currentIndex(), popup->currentText());
+  };
+  track();
+  connect(popup, &QComboBox::currentIndexChanged, &mediaPlayer_, track);
+  // Queued: the desktop has its answer before the window acts, and waits for
+  // no thank-you box.
+  connect(&mediaPlayer_, &MediaPlayer2::playRequested, &window, &Window1::Start,
+          Qt::QueuedConnection);
+  connect(&mediaPlayer_, &MediaPlayer2::stopRequested, &window, &Window1::Stop,
+          Qt::QueuedConnection);
+  connect(&mediaPlayer_, &MediaPlayer2::raiseRequested, &window, [&window] {
+    window.show();
+    window.raise();
+    window.activateWindow();
+  });
+  connect(&mediaPlayer_, &MediaPlayer2::quitRequested, this, &App::QuitAsTheMenuDoes);
+  (void)mediaPlayer_.Register();
 }
 
 bool App::_aboutquillotone_Action() {
@@ -268,7 +301,7 @@ bool App::_aboutquillotone_Action() {
 void App::ReportUnhandled(std::exception_ptr error) {
   const std::string what = Describe(error);
   std::cerr << "quillotone: unexpected error: " << what << '\n';
-  messages_->Show(QStringLiteral("Quillotone met an unexpected error:\n") +
+  messages_->Show(tr("Quillotone met an unexpected error:") + QLatin1Char('\n') +
                   QString::fromStdString(what));
 }
 

@@ -12,6 +12,8 @@
 #include <vector>
 
 #include "app/QuitSignals.h"
+#include "app/Translations.h"
+#include "app/mpris/MediaPlayer2.h"
 #include "framework/Random.h"
 #include "framework/audio/SynthHost.h"
 #include "framework/midi/MidiOutput.h"
@@ -83,6 +85,7 @@ class App : public QApplication {
   // The open MIDI output, if one was asked for and could be opened.
   [[nodiscard]] MidiOutput* midiOutput() const { return midi_.get(); }
   [[nodiscard]] int exitStatus() const { return exitStatus_; }
+  [[nodiscard]] const MediaPlayer2& mediaPlayer() const { return mediaPlayer_; }
 
   // Shows the About box. The result says nothing; it is there for the menu.
   bool _aboutquillotone_Action();
@@ -92,6 +95,9 @@ class App : public QApplication {
 
  private:
   void StartSound();
+  // The desktop's media keys and controls: MPRIS on the session bus, where
+  // there is one.
+  void StartMediaControls();
   void QuitAsTheMenuDoes();
   // Ends what the MIDI output's receiver still sounds, as a stop does.
   void EndMidiNotes();
@@ -102,6 +108,8 @@ class App : public QApplication {
   // A fresh source of draws for a melody about to start, its seed told.
   std::unique_ptr<RandomSource> MakeRandom();
 
+  // First, so every text made afterwards is in the user's language.
+  Translations translations_{Translations::InstalledDirectory()};
   Options options_;
   FileType textFileType_;
   SynthHost synthHost_;
@@ -112,6 +120,7 @@ class App : public QApplication {
   MessageSink* messages_ = &messageBoxes_;
   QPointer<MenuBar1> menuBar_;
   std::unique_ptr<Window1> window_;
+  MediaPlayer2 mediaPlayer_;
   int exitStatus_ = 0;
   // Set by a signal: the event loop, not yet running, is not to start.
   bool quitRequested_ = false;

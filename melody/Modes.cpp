@@ -21,14 +21,14 @@ constexpr int kPentatonic[] = {60, 62, 65, 67, 69, 72};
 }  // namespace
 
 const std::array<Mode, 8> kModes = {{
-    {0, "dorian mode", "dorian1", kDorian},
-    {1, "phrygian mode", "phrygian1", kPhrygian},
-    {2, "lydian mode", "lydian1", kLydian},
-    {3, "mixolydian mode", "mixolydian1", kMixolydian},
-    {4, "aeolian mode", "aeolian1", kAeolian},
-    {5, "ionian mode", "ionian1", kIonian},
-    {6, "blues scale", "blues1", kBlues},
-    {7, "pentatonic scale", "pentatonic1", kPentatonic},
+    {0, QUILLOTONE_TRANSLATABLE("Modes", "dorian mode"), "dorian1", kDorian},
+    {1, QUILLOTONE_TRANSLATABLE("Modes", "phrygian mode"), "phrygian1", kPhrygian},
+    {2, QUILLOTONE_TRANSLATABLE("Modes", "lydian mode"), "lydian1", kLydian},
+    {3, QUILLOTONE_TRANSLATABLE("Modes", "mixolydian mode"), "mixolydian1", kMixolydian},
+    {4, QUILLOTONE_TRANSLATABLE("Modes", "aeolian mode"), "aeolian1", kAeolian},
+    {5, QUILLOTONE_TRANSLATABLE("Modes", "ionian mode"), "ionian1", kIonian},
+    {6, QUILLOTONE_TRANSLATABLE("Modes", "blues scale"), "blues1", kBlues},
+    {7, QUILLOTONE_TRANSLATABLE("Modes", "pentatonic scale"), "pentatonic1", kPentatonic},
 }};
 
 const Mode* ModeAt(int index) {

@@ -5,6 +5,11 @@
 #include <span>
 #include <string_view>
 
+// Marks a text that the window shows in the user's language. It stands for
+// the text alone: lupdate reads it as QT_TRANSLATE_NOOP (translations/), so
+// the melody needs no Qt and its table stays the one place a row is written.
+#define QUILLOTONE_TRANSLATABLE(context, text) text
+
 namespace quillotone {
 
 // One mode or scale the program offers: its row in the popup, the name of

@@ -137,6 +137,15 @@ TEST_P(SoundServerTest, ComesAfterLaunchGoesAndComesBackMidMelodyAndStopAlwaysSt
       SystemClock().MonotonicMicros();
   EXPECT_GT(untilHeard, 0.0);
   EXPECT_LT(untilHeard, 500'000.0);
+  // What the desktop's mixer reads of the stream: the program's name, its
+  // icon as installed, its role and its own title.
+  const std::string stream = Output("pactl list sink-inputs");
+  for (const char* property :
+       {"application.name = \"Quillotone\"", "application.id = \"example.quillotone.Quillotone\"",
+        "application.icon_name = \"example.quillotone.Quillotone\"", "media.role = \"music\"",
+        "media.name = \"Melody\""}) {
+    EXPECT_NE(stream.find(property), std::string::npos) << property << " not in\n" << stream;
+  }
 
   ASSERT_NO_FATAL_FAILURE(Server("stop " + dir));
   ASSERT_TRUE(RunEventLoopUntil([&] { return !sink.notices.empty(); }, 6000)) << "loss untold";

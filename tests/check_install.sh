@@ -23,6 +23,17 @@ for size in 48 64 128 256; do
     fail "no ${size} px icon"
 done
 grep -qx "Icon=$id" share/applications/$id.desktop || fail "the desktop entry names another icon"
+# German, French and Spanish: the program's texts, the desktop entry's and AppStream's.
+untranslated=$(sed '/<releases>/,$d' share/metainfo/$id.metainfo.xml |
+  grep -cE '<(summary|p|li|caption)>')
+for language in de fr es; do
+  [ -s "share/quillotone/translations/quillotone_$language.qm" ] || fail "no $language translation"
+  for key in Name GenericName Comment Keywords; do
+    grep -q "^$key\[$language\]=" share/applications/$id.desktop || fail "no $key[$language]"
+  done
+  found=$(grep -cE "<(summary|p|li|caption) xml:lang=\"$language\">" share/metainfo/$id.metainfo.xml)
+  [ "$found" = "$untranslated" ] || fail "AppStream: $found of $untranslated texts in $language"
+done
 desktop-file-validate share/applications/$id.desktop || fail "desktop-file-validate"
 appstreamcli validate --no-net share/metainfo/$id.metainfo.xml >/dev/null ||
   fail "appstreamcli validate: $(appstreamcli validate --no-net share/metainfo/$id.metainfo.xml)"

@@ -5,10 +5,10 @@
 #include <QDBusMessage>
 #include <QDBusPendingCallWatcher>
 #include <QDBusPendingReply>
-#include <QFileInfo>
 #include <QGuiApplication>
 #include <QVariantMap>
 
+#include "ui/SessionBus.h"
 #include "ui/Texts.h"
 
 namespace quillotone {
@@ -18,15 +18,6 @@ const QString kService = QStringLiteral("org.freedesktop.Notifications");
 const QString kPath = QStringLiteral("/org/freedesktop/Notifications");
 // The service's default: it decides how long a notice stays.
 constexpr qint32 kServiceTimeout = -1;
-
-// Where the session bus would be: named in the environment, or the usual
-// socket in the user's runtime folder. Without either nothing answers, and
-// no D-Bus connection (nor its thread) is made for nothing.
-bool SessionBusKnown() {
-  if (!qEnvironmentVariableIsEmpty("DBUS_SESSION_BUS_ADDRESS")) return true;
-  const QString runtime = qEnvironmentVariable("XDG_RUNTIME_DIR");
-  return !runtime.isEmpty() && QFileInfo(runtime + QStringLiteral("/bus")).exists();
-}
 
 }  // namespace
 

@@ -10,15 +10,15 @@ namespace quillotone {
 MenuBar1::MenuBar1(QWidget* parent) : QMenuBar(parent) {
   setObjectName(QStringLiteral("MenuBar1"));
 
-  QMenu* menu = addMenu(QStringLiteral("About Quillotone"));
+  QMenu* menu = addMenu(tr("About Quillotone"));
   menu->setObjectName(QStringLiteral("FileMenu"));
 
-  QAction* about = menu->addAction(QStringLiteral("About Quillotone"));
+  QAction* about = menu->addAction(tr("About Quillotone"));
   about->setObjectName(QStringLiteral("aboutquillotone"));
   // Keep both items where they are on every platform.
   about->setMenuRole(QAction::NoRole);
 
-  QAction* quit = menu->addAction(QStringLiteral("Quit"));
+  QAction* quit = menu->addAction(tr("Quit"));
   quit->setObjectName(QStringLiteral("FileQuit"));
   // The platform's Quit key where it names one; Ctrl+Q, the usual, otherwise.
   quit->setShortcuts(QKeySequence::Quit);

@@ -8,7 +8,9 @@
 #include <QLabel>
 #include <QLayout>
 #include <QPushButton>
+#include <algorithm>
 #include <iostream>
+#include <utility>
 
 #include "framework/Channels.h"
 #include "framework/threads/Thread.h"
@@ -31,7 +33,9 @@ QString ToQString(std::string_view text) {
 // The popup's rows come from one text, a carriage return between items.
 QString PopupItems() {
   QStringList items;
-  for (const Mode& mode : kModes) items << ToQString(mode.popupText);
+  for (const Mode& mode : kModes) {
+    items << QCoreApplication::translate("Modes", mode.popupText.data());
+  }
   return items.join(QLatin1Char('\r'));
 }
 
@@ -75,6 +79,18 @@ class WindowInputBlock final : public QObject {
   QWidget* window_;
 };
 
+// Holds a flag up for as long as it lives, however the scope is left.
+class Sweeping final {
+ public:
+  explicit Sweeping(bool& flag) : flag_(flag) { flag_ = true; }
+  ~Sweeping() { flag_ = false; }
+  Sweeping(const Sweeping&) = delete;
+  Sweeping& operator=(const Sweeping&) = delete;
+
+ private:
+  bool& flag_;
+};
+
 }  // namespace
 
 Window1::Window1(WindowServices services, QWidget* parent)
@@ -106,7 +122,7 @@ void Window1::CreateControls() {
     widget->setFont(font);
   };
 
-  auto* play = new QPushButton(QStringLiteral("start"), content_);
+  auto* play = new QPushButton(tr("start"), content_);
   place(play, "play", {115, 90, 70, 20});
   play->setAutoDefault(false);
   connect(play, &QPushButton::clicked, this, [this] { Guarded(&Window1::play_Action); });
@@ -114,7 +130,7 @@ void Window1::CreateControls() {
   services_.makeNotePlayer(kNotePlayer1Channel, QStringLiteral("NotePlayer1"), this);
   NotePlayerMember("NotePlayer1").SetInstrument(kInstrument);
 
-  auto* stop = new QPushButton(QStringLiteral("stop"), content_);
+  auto* stop = new QPushButton(tr("stop"), content_);
   place(stop, "stop", {115, 190, 70, 20});
   stop->setAutoDefault(false);
   stop->setEnabled(false);
@@ -122,7 +138,7 @@ void Window1::CreateControls() {
 
   auto* arrows = new ChasingArrows(content_);
   place(arrows, "ChasingArrows1", {133, 133, 34, 34});
-  arrows->setAccessibleName(QStringLiteral("Playing"));
+  arrows->setAccessibleName(tr("Playing"));
   arrows->setVisible(false);
 
   auto* popup = new QComboBox(content_);
@@ -132,11 +148,15 @@ void Window1::CreateControls() {
   place(popup, "PopupMenu1", {65, 30, 170, 24});
   // Qt names a popup by its current row for screen readers on Linux, and
   // labels it through a label's buddy: an unseen one, as the window shows none.
-  auto* label = new QLabel(QStringLiteral("Mode or scale"), content_);
+  auto* label = new QLabel(tr("Mode or scale"), content_);
   label->setBuddy(popup);
   label->setVisible(false);
   popup->addItems(PopupItems().split(QLatin1Char('\r')));
   popup->setCurrentIndex(0);
+  // Wider still where a language's longest row needs it ("gamme
+  // pentatonique"), and still centred.
+  const int popupWidth = std::max(popup->width(), popup->sizeHint().width());
+  popup->setGeometry(kContentWidth / 2 - popupWidth / 2, popup->y(), popupWidth, popup->height());
 
   for (const Mode& mode : kModes) {
     const std::span<const int> pitches = mode.pitches;
@@ -181,6 +201,22 @@ void Window1::Guarded(void (Window1::*handler)()) {
   }
 }
 
+void Window1::Start() { Guarded(&Window1::StartAsked); }
+
+void Window1::Stop() { Guarded(&Window1::StopAsked); }
+
+void Window1::StartAsked() {
+  if (sweeping_) {
+    startAfterSweep_ = true;
+  } else if (Member<QPushButton>("play").isEnabled()) {
+    play_Action();
+  }
+}
+
+void Window1::StopAsked() {
+  if (!sweeping_ && Member<QPushButton>("stop").isEnabled()) stop_Action();
+}
+
 void Window1::play_Action() {
   // Eight separate tests, each reading the selection afresh.
   for (const Mode& mode : kModes) {
@@ -192,6 +228,7 @@ void Window1::play_Action() {
   Member<QPushButton>("play").setEnabled(false);
   Member<QPushButton>("stop").setEnabled(true);
   Member<QComboBox>("PopupMenu1").setEnabled(false);
+  emit playingChanged(true);
 }
 
 void Window1::stop_Action() {
@@ -200,18 +237,27 @@ void Window1::stop_Action() {
   Member<QPushButton>("play").setEnabled(true);
   Member<ChasingArrows>("ChasingArrows1").setVisible(false);
   Member<QComboBox>("PopupMenu1").setEnabled(true);
+  emit playingChanged(false);
 
   for (const Mode& mode : kModes) Member<Thread>(mode.threadName).Kill();
   // Whatever still sounds (the step cut short, the held notes) ends here.
   // Start is already enabled, so no click may reach the window before the
   // sweep is done, not even through a box that a yield lets open.
-  const WindowInputBlock block(this);
-  for (int note = kLowestSweptNote; note <= kHighestSweptNote; ++note) {
-    NotePlayerMember(kMainPlayer).PlayNote(note, 0);
-    NotePlayerMember(kHeldPlayer).PlayNote(note, 0);
-    services_.yield();
+  {
+    const WindowInputBlock block(this);
+    const Sweeping sweeping(sweeping_);
+    for (int note = kLowestSweptNote; note <= kHighestSweptNote; ++note) {
+      NotePlayerMember(kMainPlayer).PlayNote(note, 0);
+      NotePlayerMember(kHeldPlayer).PlayNote(note, 0);
+      services_.yield();
+    }
   }
   if (services_.afterStopSweep) services_.afterStopSweep();
+  // Queued, so the thank-you box still comes first and the start runs in
+  // its event loop, as a desktop's play would while the box is up.
+  if (std::exchange(startAfterSweep_, false)) {
+    QMetaObject::invokeMethod(this, &Window1::Start, Qt::QueuedConnection);
+  }
 
   services_.messages.Show(ThankYouText());
 }

@@ -56,9 +56,20 @@ class Window1 : public QMainWindow, public ControlLookup {
   void play_Action();
   void stop_Action();
 
+  // A press of start or stop asked for from outside the window (the
+  // desktop's media keys and controls): the button's own handler, when the
+  // button could be pressed. A start asked for while stop still sweeps the
+  // notes off follows as soon as the sweep is done.
+  void Start();
+  void Stop();
+
   // ControlLookup: how the melody threads reach the window's members.
   NotePlayer* FindNotePlayer(std::string_view name) override;
   std::optional<bool> FindEnabled(std::string_view name) override;
+
+ signals:
+  // The window went to its playing state, or back to idle.
+  void playingChanged(bool playing);
 
  private:
   void Layout();
@@ -66,6 +77,8 @@ class Window1 : public QMainWindow, public ControlLookup {
   // Runs a handler as the event loop calls it: whatever it throws is
   // reported here, since nothing may unwind through Qt's event delivery.
   void Guarded(void (Window1::*handler)());
+  void StartAsked();
+  void StopAsked();
 
   // The member of that name and type; the nil-object error if there is none.
   template <typename T>
@@ -74,6 +87,9 @@ class Window1 : public QMainWindow, public ControlLookup {
 
   WindowServices services_;
   QWidget* content_ = nullptr;
+  // Stop's notes-off sweep is running, and a start waits for its end.
+  bool sweeping_ = false;
+  bool startAfterSweep_ = false;
 };
 
 }  // namespace quillotone

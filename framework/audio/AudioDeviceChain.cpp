@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "framework/audio/AudioDeviceChain.h"
 
+#include <QtGlobal>
 #include <string_view>
 
 #include "framework/audio/FluidLog.h"
@@ -9,9 +10,11 @@
 namespace quillotone {
 namespace {
 
-constexpr std::string_view kNoServer =
+// Shown in the user's language: the application looks it up under this context.
+constexpr std::string_view kNoServer = QT_TRANSLATE_NOOP(
+    "AudioOutput",
     "No sound server to play on: start PulseAudio or PipeWire (packages pulseaudio, "
-    "pipewire-pulse). Quillotone plays on silently until one is there.";
+    "pipewire-pulse). Quillotone plays on silently until one is there.");
 static_assert(kNoServer.size() <= 150, "one short line");
 
 }  // namespace

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "framework/audio/AudioOutput.h"
 
+#include <QtGlobal>
 #include <algorithm>
 #include <utility>
 
@@ -13,11 +14,15 @@ namespace {
 
 constexpr const char* kStoppedLine =
     "the sound output stopped: the sound server went away. Playing on silently until it is back";
-constexpr const char* kStoppedNotice =
+// The notices are shown in the user's language: the application looks them
+// up under this context.
+constexpr const char* kStoppedNotice = QT_TRANSLATE_NOOP(
+    "AudioOutput",
     "The sound output stopped: the sound server went away, or the audio device was removed. "
-    "Quillotone plays on silently, and is heard again as soon as the sound server is back.";
+    "Quillotone plays on silently, and is heard again as soon as the sound server is back.");
 constexpr const char* kBackLine = "the sound output is back";
-constexpr const char* kBackNotice = "The sound output is back: Quillotone is heard again.";
+constexpr const char* kBackNotice =
+    QT_TRANSLATE_NOOP("AudioOutput", "The sound output is back: Quillotone is heard again.");
 
 }  // namespace
 

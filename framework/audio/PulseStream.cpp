@@ -3,6 +3,7 @@
 
 #include <pulse/pulseaudio.h>
 
+#include <QCoreApplication>
 #include <algorithm>
 #include <cmath>
 #include <ctime>
@@ -33,13 +34,17 @@ struct ProplistDeleter {
   void operator()(pa_proplist* p) const { pa_proplist_free(p); }
 };
 
-// What the sound server's mixer and a desktop's volume control show.
+// What the sound server's mixer and a desktop's volume control show: the
+// program's name, its icon as installed (named by the application id), and
+// the stream's title in the user's language.
 std::unique_ptr<pa_proplist, ProplistDeleter> Properties() {
   std::unique_ptr<pa_proplist, ProplistDeleter> props(pa_proplist_new());
   pa_proplist_sets(props.get(), PA_PROP_APPLICATION_NAME, "Quillotone");
-  pa_proplist_sets(props.get(), PA_PROP_APPLICATION_ID, "quillotone");
-  pa_proplist_sets(props.get(), PA_PROP_APPLICATION_ICON_NAME, "quillotone");
+  pa_proplist_sets(props.get(), PA_PROP_APPLICATION_ID, QUILLOTONE_APP_ID);
+  pa_proplist_sets(props.get(), PA_PROP_APPLICATION_ICON_NAME, QUILLOTONE_APP_ID);
   pa_proplist_sets(props.get(), PA_PROP_MEDIA_ROLE, "music");
+  pa_proplist_sets(props.get(), PA_PROP_MEDIA_NAME,
+                   QCoreApplication::translate("PulseStream", "Melody").toUtf8().constData());
   return props;
 }
 
@@ -116,7 +121,8 @@ bool PulseStream::StartStream(pa_proplist& props, double deadline) {
                             .channels = 2};
   pa_channel_map map;
   pa_channel_map_init_stereo(&map);
-  stream_ = pa_stream_new_with_proplist(context_, "Melody", &spec, &map, &props);
+  // The title is among the properties.
+  stream_ = pa_stream_new_with_proplist(context_, nullptr, &spec, &map, &props);
   if (stream_ == nullptr) return false;
   pa_stream_set_state_callback(stream_, &PulseStream::StreamChanged, this);
   pa_stream_set_write_callback(stream_, &PulseStream::Writable, this);

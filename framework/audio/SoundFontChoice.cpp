@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "framework/audio/SoundFontChoice.h"
 
+#include <QtGlobal>
 #include <array>
 #include <cstdlib>
 #include <filesystem>
@@ -24,6 +25,14 @@ constexpr std::array<std::string_view, 7> kSoundFontPaths = {
     "/usr/share/sounds/sf2/TimGM6mb.sf2",           // timgm6mb-soundfont
 };
 
+// Shown in the user's language: the window looks it up under this context.
+constexpr const char* kNoSoundFont = QT_TRANSLATE_NOOP(
+    "Synth",
+    "No General MIDI SoundFont found. Install one with: sudo apt-get install fluid-soundfont-gm "
+    "(or name a .sf2 file with --soundfont or QUILLOTONE_SOUNDFONT).");
+static_assert(std::string_view(kNoSoundFont).find(kSoundFontVariable) != std::string_view::npos,
+              "names the variable read");
+
 }  // namespace
 
 SoundFontChoice ChooseSoundFont(const std::string& named) {
@@ -33,10 +42,7 @@ SoundFontChoice ChooseSoundFont(const std::string& named) {
     return {.path = variable, .namedBy = kSoundFontVariable};
   }
   if (std::optional<std::string> found = DefaultSoundFont()) return {.path = *found, .namedBy = {}};
-  throw SynthError(std::string("No General MIDI SoundFont found. Install one with: sudo apt-get "
-                               "install fluid-soundfont-gm (or name a .sf2 file with --soundfont "
-                               "or ") +
-                   kSoundFontVariable + ").");
+  throw SynthError(kNoSoundFont);
 }
 
 std::optional<std::string> DefaultSoundFont() {

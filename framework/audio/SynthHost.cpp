@@ -35,29 +35,29 @@ SynthHost::~SynthHost() {
 void SynthHost::Attach(std::unique_ptr<Synth> synth) { Adopt(std::move(synth), false); }
 
 void SynthHost::LoadInBackground(SynthOptions options) {
-  loader_ = std::jthread(
-      [this, options = std::move(options), programs = programs_](std::stop_token stop) {
-        std::unique_ptr<Synth> synth;
-        std::string error;
-        try {
-          synth = std::make_unique<Synth>(options);
-          // Selecting a program reads its samples from the SoundFont: here.
-          for (int channel = 0; channel < midi::kChannels; ++channel) {
-            synth->ProgramChange(channel, programs[static_cast<std::size_t>(channel)]);
-          }
-        } catch (const std::exception& e) {
-          error = e.what();
-        } catch (...) {
-          error = "The synthesizer could not be started (unknown error).";
-        }
-        if (stop.stop_requested()) return;  // The host is going away; so does the synth.
-        {
-          const std::lock_guard lock(loadedMutex_);
-          loaded_ = std::move(synth);
-          loadError_ = std::move(error);
-        }
-        emit loaderDone(QPrivateSignal());
-      });
+  loader_ = std::jthread([this, options = std::move(options),
+                          programs = programs_](std::stop_token stop) {
+    std::unique_ptr<Synth> synth;
+    std::string error;
+    try {
+      synth = std::make_unique<Synth>(options);
+      // Selecting a program reads its samples from the SoundFont: here.
+      for (int channel = 0; channel < midi::kChannels; ++channel) {
+        synth->ProgramChange(channel, programs[static_cast<std::size_t>(channel)]);
+      }
+    } catch (const std::exception& e) {
+      error = e.what();
+    } catch (...) {
+      error = QT_TRANSLATE_NOOP("Synth", "The synthesizer could not be started (unknown error).");
+    }
+    if (stop.stop_requested()) return;  // The host is going away; so does the synth.
+    {
+      const std::lock_guard lock(loadedMutex_);
+      loaded_ = std::move(synth);
+      loadError_ = std::move(error);
+    }
+    emit loaderDone(QPrivateSignal());
+  });
 }
 
 void SynthHost::TakeLoaded() {
@@ -85,8 +85,8 @@ void SynthHost::Adopt(std::unique_ptr<Synth> synth, bool playsOut) {
     std::vector<AudioDeviceChain::Link> links;
     links.push_back({"pulseaudio", std::make_unique<PulseStream>(*synth_, clock_)});
     links.push_back({"alsa", std::make_unique<FluidAudioDriver>(*synth_, clock_)});
-    output_ = std::make_unique<AudioOutput>(
-        std::make_unique<AudioDeviceChain>(std::move(links)), clock_, *this);
+    output_ = std::make_unique<AudioOutput>(std::make_unique<AudioDeviceChain>(std::move(links)),
+                                            clock_, *this);
   }
   playhead_.Follow(synth_.get(), output_ ? &output_->device() : nullptr);
   programsPending_ = true;

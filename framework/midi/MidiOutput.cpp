@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "framework/midi/MidiOutput.h"
 
+#include <QtGlobal>
 #include <algorithm>
 
 #include "framework/midi/AlsaMidiPort.h"
@@ -19,10 +20,6 @@ constexpr int kNoProgram = -1;
 
 MidiOutput::MidiOutput(const std::string& name, bool clock, MidiSystem system) : clock_(clock) {
   programs_.fill(kNoProgram);
-  constexpr char kAlsaHelp[] =
-      "the ALSA sequencer (the snd-seq kernel module: sudo modprobe snd-seq)";
-  constexpr char kJackHelp[] =
-      "a running JACK server (jackd from the Debian package jackd2, or PipeWire's with pw-jack)";
   std::string alsaError;
   if (system != MidiSystem::kAlsa) port_ = JackMidiPort::Open(name);
   if (port_) {
@@ -34,20 +31,32 @@ MidiOutput::MidiOutput(const std::string& name, bool clock, MidiSystem system) :
     why_ = system == MidiSystem::kAlsa ? "asked for with --midi-out=alsa" : "no JACK server runs";
     return;
   }
-  const std::string detail = alsaError.empty() ? std::string() : " (" + alsaError + ")";
-  switch (system) {
-    case MidiSystem::kJack:
-      throw MidiOutputError("The JACK MIDI output port could not be opened: it needs " +
-                            std::string(kJackHelp) + ".");
-    case MidiSystem::kAlsa:
-      throw MidiOutputError("The ALSA MIDI output port could not be opened" + detail +
-                            ": it needs " + kAlsaHelp + ".");
-    case MidiSystem::kAny:
-      break;
-  }
-  throw MidiOutputError("The MIDI output port could not be opened" + detail + ". It needs " +
-                        kJackHelp + " or " + kAlsaHelp + ".");
+  throw MidiOutputError(system, alsaError.empty() ? std::string() : " (" + alsaError + ")");
 }
+
+const char* const MidiOutputError::kText = QT_TRANSLATE_NOOP(
+    "MidiOutput",
+    "The MIDI output port could not be opened%1. It needs a running JACK server (jackd from the "
+    "Debian package jackd2, or PipeWire's with pw-jack) or the ALSA sequencer (the snd-seq "
+    "kernel module: sudo modprobe snd-seq).");
+
+MidiOutputError::MidiOutputError(MidiSystem asked, const std::string& reason)
+    : std::runtime_error([&] {
+        // A system the user named ends the program with this one line on stderr.
+        switch (asked) {
+          case MidiSystem::kJack:
+            return std::string("--midi-out=jack: no JACK server runs; start one (jackd from the "
+                               "Debian package jackd2, or PipeWire's with pw-jack)");
+          case MidiSystem::kAlsa:
+            return "--midi-out=alsa: the ALSA sequencer could not be opened" + reason +
+                   "; it needs the snd-seq kernel module (sudo modprobe snd-seq)";
+          case MidiSystem::kAny:
+            break;
+        }
+        std::string text = kText;
+        return text.replace(text.find("%1"), 2, reason);
+      }()),
+      reason_(reason) {}
 
 MidiOutput::~MidiOutput() = default;
 

@@ -13,16 +13,27 @@
 
 namespace quillotone {
 
-// The output port could not be opened; the message says why and what to do.
-class MidiOutputError : public std::runtime_error {
- public:
-  using std::runtime_error::runtime_error;
-};
-
 // Which MIDI system the port is on. kAny: JACK when a JACK server runs (a
 // musician who runs one plays through it, and its port writes each message
 // on its exact frame), else the ALSA sequencer.
 enum class MidiSystem { kAny, kJack, kAlsa };
+
+// The output port could not be opened; the message says why and what to do.
+class MidiOutputError : public std::runtime_error {
+ public:
+  // The message, in English; %1 stands for the reason the ALSA sequencer
+  // gave, if any. The window shows it in the user's language (context
+  // "MidiOutput").
+  static const char* const kText;
+
+  // `reason`: the ALSA sequencer's, as " (...)", or empty. With kAny, the
+  // message is kText; for a system the user asked for, it names that one.
+  MidiOutputError(MidiSystem asked, const std::string& reason);
+  [[nodiscard]] const std::string& reason() const { return reason_; }
+
+ private:
+  std::string reason_;
+};
 
 // A MIDI output port that other programs (a DAW, a hardware synth's driver)
 // connect to, on JACK or the ALSA sequencer.
