@@ -27,6 +27,8 @@ constexpr double kNotYet = std::numeric_limits<double>::quiet_NaN();
 // itself reports all of it.
 constexpr std::string_view kUnderReportingServer = "(on PipeWire ";
 constexpr int kUnreportedCycles = 2;
+// Further than an answer on timing is ever late (1 to 3 ms were measured).
+constexpr double kTimelineMovedMicros = 15'000;
 // How long opening may take before the server is taken for a stuck one.
 constexpr pa_usec_t kOpenTimeoutMicros = 3'000'000;
 
@@ -280,7 +282,13 @@ void PulseStream::RanDry(pa_stream* /*stream*/, void* data) {
 
 void PulseStream::Judge(double firstHeardAt) {
   // An answer is never early, but may come late (the server or this thread
-  // busy): the earliest of the recent ones is the truest.
+  // busy), by a few milliseconds: the earliest of the recent ones is the
+  // truest. One later than that by far says the stream's frames now play
+  // later than before (the server ran dry while this thread was held up, as
+  // on a busy machine, and PipeWire does not always say so): from then on,
+  // only the answers since count.
+  const double kept = firstHeardAt_.load(std::memory_order_relaxed);
+  if (judgedCount_ > 0 && firstHeardAt - kept > kTimelineMovedMicros) judgedCount_ = 0;
   judged_[judgedCount_++ % judged_.size()] = firstHeardAt;
   const std::size_t count = std::min(judgedCount_, judged_.size());
   const bool first = std::isnan(firstHeardAt_.load(std::memory_order_relaxed));
