@@ -2,6 +2,7 @@
 // The MIDI port as a receiving program hears it: jack_midi_dump on a JACK
 // server of the test's own (the dummy driver: no sound hardware).
 #include <gtest/gtest.h>
+#include <jack/jack.h>
 #include <sys/prctl.h>
 #include <unistd.h>
 
@@ -10,6 +11,7 @@
 #include <QRegularExpression>
 #include <QTimer>
 #include <algorithm>
+#include <atomic>
 #include <csignal>
 #include <map>
 #include <memory>
@@ -257,6 +259,30 @@ struct Timing {
 void PrintTo(const Timing& timing, std::ostream* out) {
   *out << "period " << timing.period << (timing.clock ? ", with clock" : ", no clock");
 }
+// JACK's own count of the cycles it could not finish in time (xruns): a
+// receiver that missed cycles stamps what it got a period early or late,
+// which says nothing of the port. Seen on a machine where other processes'
+// realtime audio servers, or heavy disk traffic, held JACK's threads up.
+class XrunCount {
+ public:
+  XrunCount() : client_(jack_client_open("xrun-count", JackNoStartServer, nullptr)) {
+    if (client_ == nullptr) return;
+    jack_set_xrun_callback(
+        client_, [](void* count) { return ++*static_cast<std::atomic<int>*>(count), 0; }, &count_);
+    jack_activate(client_);
+  }
+  ~XrunCount() {
+    if (client_ != nullptr) jack_client_close(client_);
+  }
+  XrunCount(const XrunCount&) = delete;
+  XrunCount& operator=(const XrunCount&) = delete;
+  [[nodiscard]] int operator()() const { return count_.load(); }
+
+ private:
+  jack_client_t* client_;
+  std::atomic<int> count_{0};
+};
+
 class MidiTimingTest : public MidiOutputTest, public ::testing::WithParamInterface<Timing> {
   void SetUp() override {
     period_ = GetParam().period;
@@ -266,6 +292,7 @@ class MidiTimingTest : public MidiOutputTest, public ::testing::WithParamInterfa
 
 TEST_P(MidiTimingTest, NotesAndClockReachTheReceiverOnTheirFrames) {
   ASSERT_NO_FATAL_FAILURE(StartApp(GetParam().clock));
+  const XrunCount xruns;
   app_->window1().play_Action();
   When([this] { return StepsHeard() >= 10; },
        [this] {
@@ -274,6 +301,7 @@ TEST_P(MidiTimingTest, NotesAndClockReachTheReceiverOnTheirFrames) {
        });
   FailAfter(30'000);
   EXPECT_EQ(app_->RunEventLoop(), 0);
+  if (xruns() > 0) GTEST_SKIP() << "JACK missed " << xruns() << " cycles: no frame to judge by";
   const std::vector<Message> received = Received();
   std::vector<long long> ons, ticks;
   std::ptrdiff_t start = -1, firstOn = -1;
