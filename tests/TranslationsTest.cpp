@@ -36,6 +36,10 @@ const QStringList kFrench = {"démarrer", "À propos de Quillotone", "Quitter", 
 const QStringList kSpanish = {"iniciar", "Acerca de Quillotone", "Salir", "escala pentatónica",
                               "Gracias por escuchar este quillotone."};
 
+void PrintTo(const Locale& locale, std::ostream* out) {
+  *out << "LANGUAGE=" << locale.language << " LC_ALL=" << locale.lcAll << " LANG=" << locale.lang;
+}
+
 class TranslationsTest : public ::testing::TestWithParam<Locale> {};
 
 TEST_P(TranslationsTest, TheWindowSpeaksTheLanguageTheLocaleAsksFor) {
