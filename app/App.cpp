@@ -26,8 +26,8 @@ namespace {
 
 // The MIDI output's client and port, as other programs list it.
 constexpr char kMidiPortName[] = "Quillotone";
-// How often the MIDI output looks whether its server went or came back.
-constexpr int kMidiWatchMs = 500;
+// How long the MIDI output's server has to answer before it is said not to.
+constexpr int kMidiOpenAnswerMs = 3000;
 
 // The installed desktop entry and icon are named by it (data/CMakeLists.txt),
 // so desktops match the window and the sound stream to them.
@@ -126,32 +126,62 @@ void App::ApplicationAddMenuHandlers() {
 }
 
 void App::MakeDefaultView() {
-  // The port opens first, so the note players are made with it.
-  const QString midiProblem = options_.midiOut ? OpenMidiOutput() : QString();
+  // The port opens first (on its own thread), so the note players are made
+  // with it.
+  if (options_.midiOut) OpenMidiOutput();
   auto* popup = window1().findChild<QComboBox*>(QStringLiteral("PopupMenu1"));
   if (popup != nullptr && options_.mode >= 0 && options_.mode < popup->count()) {
     popup->setCurrentIndex(options_.mode);
   }
-  // Without the port the melody falls back on the synth, whatever was asked.
-  if (options_.sound || (options_.midiOut && !midi_)) StartSound();
+  if (options_.sound) StartSound();
   // The port sends each note to be heard with the synth's.
   synthHost().SetTimingWanted(midi_ != nullptr);
-  if (!midiProblem.isEmpty()) messages_->Show(midiProblem);
 }
 
-QString App::OpenMidiOutput() {
-  try {
-    midi_ = std::make_unique<MidiOutput>(kMidiPortName, options_.midiClock);
+void App::OpenMidiOutput() {
+  midi_ = std::make_unique<MidiOutput>(kMidiPortName, options_.midiClock,
+                                       [this](const std::string& error) { MidiOpened(error); });
+  connect(&midiWatch_, &QTimer::timeout, this, &App::WatchMidiOutput);
+  midiWatch_.start(MidiOutput::kWatchMs);
+  // A server that does not answer (JACK stopped or hung) is told, and the
+  // synth plays meanwhile; the port still opens once the server answers.
+  QTimer::singleShot(kMidiOpenAnswerMs, this, [this] {
+    if (midiAnswered_) return;
+    midiToldSilent_ = true;
+    std::cerr << "quillotone: the MIDI output's server does not answer (JACK stopped or hung?); "
+                 "the port opens once it does\n";
+    FallBackOnTheSynth();
+    messages_->Notice(QStringLiteral(
+        "The MIDI output's server does not answer: JACK may be stopped or hung. Quillotone "
+        "plays through its own synthesizer meanwhile, and the port opens as soon as the server "
+        "answers."));
+  });
+}
+
+MidiOutput* App::midiOutput() const { return midi_ && midi_->open() ? midi_.get() : nullptr; }
+
+void App::MidiOpened(const std::string& error) {
+  midiAnswered_ = true;
+  if (error.empty()) {
     std::cerr << "quillotone: MIDI output on " << midi_->system() << ", port " << midi_->portName()
               << '\n';
-    connect(&midiWatch_, &QTimer::timeout, this, &App::WatchMidiOutput);
-    midiWatch_.start(kMidiWatchMs);
-    return {};
-  } catch (const MidiOutputError& e) {
-    std::cerr << "quillotone: " << e.what() << '\n';
-    return QString::fromStdString(e.what()) +
-           QStringLiteral("\n\nQuillotone plays through its own synthesizer instead.");
+    if (midiToldSilent_) {
+      messages_->NoticeOver(QStringLiteral("The MIDI output is open: port %1.")
+                                .arg(QString::fromStdString(midi_->portName())));
+    }
+    return;
   }
+  std::cerr << "quillotone: " << error << '\n';
+  midiWatch_.stop();
+  FallBackOnTheSynth();
+  messages_->Show(QString::fromStdString(error) +
+                  QStringLiteral("\n\nQuillotone plays through its own synthesizer instead."));
+}
+
+void App::FallBackOnTheSynth() {
+  // Without the port the melody falls back on the synth, whatever was asked.
+  synthHost().SetTimingWanted(false);
+  if (!options_.sound && !synthStarted_) StartSound();
 }
 
 std::unique_ptr<RandomSource> App::MakeRandom() {
@@ -223,7 +253,7 @@ void App::WatchMidiOutput() {
       messages_->Notice(
           QStringLiteral("The %1 server that carries Quillotone's MIDI output went away. %2 The "
                          "port comes back by itself as soon as the server is running again.")
-              .arg(QString::fromLatin1(midi_->system()),
+              .arg(QString::fromStdString(midi_->system()),
                    options_.sound ? QStringLiteral("The built-in synthesizer plays on.")
                                   : QStringLiteral("Nothing is heard meanwhile: the built-in "
                                                    "synthesizer is off (--no-synth).")));
@@ -237,6 +267,7 @@ void App::WatchMidiOutput() {
 }
 
 void App::StartSound() {
+  synthStarted_ = true;
   connect(&synthHost_, &SynthHost::failed, this, [this](const QString& problem) {
     messages_->Show(problem + QStringLiteral("\n\nQuillotone keeps working, but plays silently."));
   });

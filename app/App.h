@@ -76,8 +76,8 @@ class App : public QApplication {
   [[nodiscard]] Window1& window1();
   [[nodiscard]] const FileType& textFileType() const { return textFileType_; }
   [[nodiscard]] SynthHost& synthHost() { return synthHost_; }
-  // The open MIDI output, if one was asked for and could be opened.
-  [[nodiscard]] MidiOutput* midiOutput() const { return midi_.get(); }
+  // The open MIDI output, if one was asked for and has opened.
+  [[nodiscard]] MidiOutput* midiOutput() const;
   [[nodiscard]] int exitStatus() const { return exitStatus_; }
 
   // Shows the About box. The result says nothing; it is there for the menu.
@@ -93,8 +93,12 @@ class App : public QApplication {
   void EndMidiNotes();
   // Tells the user, once each way, of the MIDI server going and coming back.
   void WatchMidiOutput();
-  // Opens the MIDI output; what went wrong, if anything, for the user.
-  QString OpenMidiOutput();
+  // Opens the MIDI output, on its own thread.
+  void OpenMidiOutput();
+  // Its answer: empty, or what went wrong, for the user.
+  void MidiOpened(const std::string& error);
+  // The synth plays where the port does not.
+  void FallBackOnTheSynth();
   // A fresh source of draws for a melody about to start, its seed told.
   std::unique_ptr<RandomSource> MakeRandom();
 
@@ -103,6 +107,9 @@ class App : public QApplication {
   SynthHost synthHost_;
   std::unique_ptr<MidiOutput> midi_;
   QTimer midiWatch_;
+  bool midiAnswered_ = false;
+  bool midiToldSilent_ = false;
+  bool synthStarted_ = false;
   EventLoopScheduler scheduler_{synthHost_};
   MessageBoxSink messageBoxes_;
   MessageSink* messages_ = &messageBoxes_;

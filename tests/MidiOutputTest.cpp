@@ -118,7 +118,8 @@ class MidiOutputTest : public ::testing::Test, public MessageSink {
     std::vector<std::function<void()>> steps = app_->StartupSteps();
     steps.pop_back();  // not the event loop
     Main(steps, [](std::exception_ptr) { FAIL() << "start-up failed"; });
-    ASSERT_NE(app_->midiOutput(), nullptr);
+    // The port opens on its own thread, and says so on the event loop.
+    ASSERT_TRUE(testing::RunEventLoopUntil([this] { return app_->midiOutput() != nullptr; }, 10'000));
     ASSERT_NO_FATAL_FAILURE(Connect(app_->midiOutput()->portName()));
   }
 
@@ -345,8 +346,13 @@ TEST_P(MidiServerLossTest, APortWhoseServerIsKilledComesBackWithIt) {
 INSTANTIATE_TEST_SUITE_P(Restarted, MidiServerLossTest, ::testing::Bool());
 
 TEST_F(MidiOutputTest, ASecondPortIsNamedAsJackNamedItAndEndsARestruckNoteFirst) {
-  MidiOutput first("Quillotone");
-  MidiOutput second("Quillotone");
+  int argc = 1;
+  QCoreApplication events(argc, argv_);
+  const auto opened = [](const std::string& error) { EXPECT_EQ(error, ""); };
+  MidiOutput first("Quillotone", false, opened);
+  ASSERT_TRUE(testing::RunEventLoopUntil([&] { return first.open(); }, 10'000));
+  MidiOutput second("Quillotone", false, opened);
+  ASSERT_TRUE(testing::RunEventLoopUntil([&] { return second.open(); }, 10'000));
   EXPECT_EQ(first.portName(), "Quillotone:Quillotone");
   ASSERT_EQ(second.portName(), "Quillotone-01:Quillotone");
   ASSERT_NO_FATAL_FAILURE(Connect(second.portName()));

@@ -24,6 +24,11 @@ void AudioDeviceChain::Open() {
       link.device->Open();
       open_ = last_ = link.device.get();
       return;
+    } catch (const ServerSilentError& e) {
+      // The links after it would reach the same server, and wait on it
+      // without a bound.
+      tried += (tried.empty() ? "" : "; ") + link.name + ": " + e.what();
+      break;
     } catch (const SynthError& e) {
       tried += (tried.empty() ? "" : "; ") + link.name + ": " + e.what();
     }

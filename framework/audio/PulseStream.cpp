@@ -25,8 +25,6 @@ constexpr double kNotYet = std::numeric_limits<double>::quiet_NaN();
 // Later versions are left as they report. Its server name says which it is.
 constexpr const char* kUnderReportingServer = "on PipeWire 0.";
 constexpr int kUnreportedCycles = 2;
-// How long opening may take before the server is taken for a stuck one.
-constexpr pa_usec_t kOpenTimeoutMicros = 3'000'000;
 
 struct ProplistDeleter {
   void operator()(pa_proplist* p) const { pa_proplist_free(p); }
@@ -68,12 +66,14 @@ void PulseStream::Open() {
   }
   pa_context_set_state_callback(context_, &PulseStream::ContextChanged, this);
   pa_threaded_mainloop_lock(mainloop_);
-  const double deadline = clock_.MonotonicMicros() + static_cast<double>(kOpenTimeoutMicros);
+  const double deadline = clock_.MonotonicMicros() + audio::kServerAnswerMicros;
   const bool ready = Connect(deadline) && ReadServerName(deadline) && StartStream(*props, deadline);
   const int error = pa_context_errno(context_);
+  const bool silent = !ready && clock_.MonotonicMicros() >= deadline;
   pa_threaded_mainloop_unlock(mainloop_);
   if (!ready) {
     Close();
+    if (silent) throw ServerSilentError("the server did not answer");
     throw SynthError(error != PA_OK ? pa_strerror(error) : "the server did not answer");
   }
 }

@@ -11,4 +11,12 @@ class SynthError : public std::runtime_error {
   using std::runtime_error::runtime_error;
 };
 
+// A sound server that is there but does not answer (stopped, hung, or a
+// socket nobody serves). The ways to the sound behind it (ALSA's pulse
+// plugin) would wait on it too, without a bound.
+class ServerSilentError : public SynthError {
+ public:
+  using SynthError::SynthError;
+};
+
 }  // namespace quillotone
