@@ -18,9 +18,6 @@ constexpr const char* kStoppedNotice =
     "Quillotone plays on silently, and is heard again as soon as the sound server is back.";
 constexpr const char* kNoAnswerLine =
     "the sound server does not answer (stopped or hung?). Playing on silently until it does";
-constexpr const char* kNoAnswerNotice =
-    "The sound server does not answer: it may be stopped or hung. Quillotone plays on "
-    "silently, and is heard again as soon as the server answers.";
 constexpr const char* kBackLine = "the sound output is back";
 constexpr const char* kBackNotice = "The sound output is back: Quillotone is heard again.";
 
@@ -110,7 +107,7 @@ void AudioOutput::Watch() {
       Close();
     } else if (state_ == State::kOpening && now - openAskedAt_ >= audio::kOpenAnswerMicros) {
       listener_.Silence();
-      Lose(kNoAnswerLine, kNoAnswerNotice);
+      Lose(kNoAnswerLine, kServerSilentText);
     }
     return;
   }

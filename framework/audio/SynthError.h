@@ -19,4 +19,9 @@ class ServerSilentError : public SynthError {
   using SynthError::SynthError;
 };
 
+// What the user is told of one, once.
+inline constexpr char kServerSilentText[] =
+    "The sound server does not answer: it may be stopped or hung. Quillotone plays on silently, "
+    "and is heard again as soon as the server answers.";
+
 }  // namespace quillotone
