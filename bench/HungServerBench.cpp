@@ -3,7 +3,7 @@
 // long quitting takes then: a sound server that accepts and never answers
 // (PULSE_SERVER at a silent socket), a SoundFont of a valid header and a
 // gigabyte of zeros, a JACK server stopped with SIGSTOP under the MIDI port,
-// and, for comparison, none. Each runs in a child process, the program
+// and, for comparison, none and a JACK server that runs. Each runs in a child process, the program
 // started up to its event loop: a 5 ms timer's lateness is its lag, taken
 // for kFaultMs from the start click (the stop for JACK); then the child
 // sends itself SIGTERM, and the parent times it to its exit.
@@ -38,7 +38,8 @@ namespace {
 
 constexpr int kTickMs = 5;
 constexpr int kFaultMs = 4000;
-const char* const kFaults[] = {"none", "silent-server", "zeros-soundfont", "stopped-jack"};
+const char* const kFaults[] = {"none", "silent-server", "zeros-soundfont", "running-jack",
+                               "stopped-jack"};
 
 double MonotonicMs() {
   timespec now{};
@@ -68,7 +69,8 @@ int RunChild(int argc, char** argv, const std::string& fault, const std::string&
     options.soundFont = dir + "/zeros.sf2";
     testing::WriteZerosSoundFont(options.soundFont);
   }
-  if (fault == "stopped-jack") {
+  const bool jack = fault.ends_with("-jack");
+  if (jack) {
     bench::StartWithMidiOut(app);
   } else {
     app.SetOptions(options);
@@ -110,7 +112,7 @@ struct Figures {
 Figures RunOne(const std::string& self, const std::string& fault, const QTemporaryDir& dir) {
   QProcess jackd;
   jackd.setChildProcessModifier([] { prctl(PR_SET_PDEATHSIG, SIGKILL); });
-  if (fault == "stopped-jack") {
+  if (fault.ends_with("-jack")) {
     jackd.start("jackd", {"-d", "dummy", "-r", "48000", "-p", "1024"});
     if (QProcess::execute("jack_wait", {"-w", "-t", "10"}) != 0) return {};
   }
@@ -134,7 +136,7 @@ Figures RunOne(const std::string& self, const std::string& fault, const QTempora
   figures.lagMax = field("lag_max_ms");
   figures.lagP99 = field("lag_p99_ms");
   figures.quitMs = ended - field("sigterm_at_ms");
-  if (fault == "stopped-jack") {
+  if (fault.ends_with("-jack")) {
     kill(static_cast<pid_t>(jackd.processId()), SIGCONT);
     jackd.kill();
     jackd.waitForFinished(5000);
@@ -145,7 +147,7 @@ Figures RunOne(const std::string& self, const std::string& fault, const QTempora
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (argc >= 6 && std::string(argv[1]) == "--child") {
+  if (argc >= 5 && std::string(argv[1]) == "--child") {
     int childArgc = 1;
     return RunChild(childArgc, argv, argv[2], argv[3], static_cast<pid_t>(std::atoi(argv[4])));
   }
