@@ -54,8 +54,7 @@ class NoMessages final : public MessageSink {
 
 // The program under one fault; prints lag_max_ms, lag_p99_ms and
 // sigterm_at_ms, and returns as main does.
-int RunChild(int argc, char** argv, const std::string& fault, const std::string& dir,
-             pid_t jackd) {
+int RunChild(int argc, char** argv, const std::string& fault, const std::string& dir, pid_t jackd) {
   qputenv("QT_QPA_PLATFORM", "offscreen");
   App app(argc, argv);
   NoMessages messages;
@@ -119,9 +118,9 @@ Figures RunOne(const std::string& self, const std::string& fault, const QTempora
   const std::string log = dir.filePath(QString::fromStdString(fault + ".log")).toStdString();
   bench::Child child;
   Figures figures;
-  if (!child.Start({self, "--child", fault, dir.path().toStdString(),
-                    std::to_string(jackd.processId())},
-                   {}, log) ||
+  if (!child.Start(
+          {self, "--child", fault, dir.path().toStdString(), std::to_string(jackd.processId())}, {},
+          log) ||
       !child.Wait(std::chrono::seconds(60))) {
     std::fprintf(stderr, "%s: the child did not end\n", fault.c_str());
     return figures;
@@ -154,10 +153,11 @@ int main(int argc, char** argv) {
   setenv("JACK_DEFAULT_SERVER", "quillotone-test", 1);
   setenv("JACK_NO_START_SERVER", "1", 1);
   const int runs = argc >= 2 ? std::atoi(argv[1]) : 5;
-  std::printf("Event-loop lag over %d ms of each fault (a %d ms timer's lateness), and SIGTERM to\n"
-              "exit; %d runs each: the worst of the runs' maxima, the median of their p99s and\n"
-              "quit times, and every exit status.\n",
-              kFaultMs, kTickMs, runs);
+  std::printf(
+      "Event-loop lag over %d ms of each fault (a %d ms timer's lateness), and SIGTERM to\n"
+      "exit; %d runs each: the worst of the runs' maxima, the median of their p99s and\n"
+      "quit times, and every exit status.\n",
+      kFaultMs, kTickMs, runs);
   std::printf("| %-16s | %12s | %12s | %12s | %12s | %s\n", "fault", "lag max ms", "lag p99 ms",
               "quit med ms", "quit max ms", "status");
   for (const char* fault : kFaults) {

@@ -139,7 +139,8 @@ TEST_P(HungServerTest, TheWindowTurnsStopStopsAndQuitLeaves) {
     // which asks it, goes on asking it without the window waiting.
     RunEventLoopUntil([] { return false; }, 2 * MidiOutput::kWatchMs + 500);
   } else {
-    ASSERT_TRUE(RunEventLoopUntil([&] { return (shown + notices).join("").contains(told); }, 30'000))
+    ASSERT_TRUE(
+        RunEventLoopUntil([&] { return (shown + notices).join("").contains(told); }, 30'000))
         << (shown + notices).join("\n").toStdString();
     EXPECT_EQ((shown + notices).join("").count(told), 1) << "told once";
   }

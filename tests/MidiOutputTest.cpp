@@ -119,7 +119,8 @@ class MidiOutputTest : public ::testing::Test, public MessageSink {
     steps.pop_back();  // not the event loop
     Main(steps, [](std::exception_ptr) { FAIL() << "start-up failed"; });
     // The port opens on its own thread, and says so on the event loop.
-    ASSERT_TRUE(testing::RunEventLoopUntil([this] { return app_->midiOutput() != nullptr; }, 10'000));
+    ASSERT_TRUE(
+        testing::RunEventLoopUntil([this] { return app_->midiOutput() != nullptr; }, 10'000));
     ASSERT_NO_FATAL_FAILURE(Connect(app_->midiOutput()->portName()));
   }
 

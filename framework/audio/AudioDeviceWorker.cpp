@@ -23,8 +23,8 @@ struct AudioDeviceWorker::Owned {
 AudioDeviceWorker::AudioDeviceWorker(std::shared_ptr<AudioDevice> device,
                                      std::shared_ptr<const void> keepAlive, const Clock& clock,
                                      Answers answers)
-    : owned_(std::make_shared<Owned>(
-          Owned{.device = std::move(device), .keepAlive = std::move(keepAlive), .whileClosed = {}})),
+    : owned_(std::make_shared<Owned>(Owned{
+          .device = std::move(device), .keepAlive = std::move(keepAlive), .whileClosed = {}})),
       clock_(clock),
       answers_(std::move(answers)) {}
 
@@ -33,7 +33,8 @@ AudioDeviceWorker::~AudioDeviceWorker() {
     owned->device->Close();
     owned->Closed();
   });
-  worker_.SetFinishLimit(std::chrono::milliseconds(static_cast<int>(audio::kQuitWaitMicros / 1000)));
+  worker_.SetFinishLimit(
+      std::chrono::milliseconds(static_cast<int>(audio::kQuitWaitMicros / 1000)));
 }
 
 void AudioDeviceWorker::Open() {

@@ -193,8 +193,8 @@ std::optional<std::string> SoundFontProblem(const std::string& path) {
   std::array<Chunk, kParts.size()> parts{};
   std::size_t found = 0;
   std::int64_t offset = kFileHeader;
-  for (int walked = 0; walked < kMostChunks && offset + kChunkHeader <= end && found < kParts.size();
-       ++walked) {
+  for (int walked = 0;
+       walked < kMostChunks && offset + kChunkHeader <= end && found < kParts.size(); ++walked) {
     std::array<char, kChunkHeader + 4> chunk{};
     if (!file.ReadAt(offset, chunk.data(), chunk.size()) || !IsChunkId(chunk.data())) break;
     const std::int64_t next = offset + kChunkHeader + LittleEndian32(chunk.data() + 4);

@@ -30,30 +30,30 @@ SynthHost::~SynthHost() {
 void SynthHost::Attach(std::unique_ptr<Synth> synth) { Adopt(std::move(synth), false); }
 
 void SynthHost::LoadInBackground(SynthOptions options) {
-  loader_.Post([reply = loader_.replier(), this, options = std::move(options),
-                programs = programs_] {
-    std::shared_ptr<Synth> synth;
-    std::string error;
-    try {
-      synth = std::make_shared<Synth>(options);
-      // Selecting a program reads its samples from the SoundFont: here.
-      for (int channel = 0; channel < midi::kChannels; ++channel) {
-        synth->ProgramChange(channel, programs[static_cast<std::size_t>(channel)]);
-      }
-    } catch (const std::exception& e) {
-      error = e.what();
-    } catch (...) {
-      error = "The synthesizer could not be started (unknown error).";
-    }
-    // `this` only in the reply, which is dropped if the host has gone.
-    reply([this, synth, error] {
-      if (synth) {
-        Adopt(synth, true);
-      } else {
-        emit failed(QString::fromStdString(error));
-      }
-    });
-  });
+  loader_.Post(
+      [reply = loader_.replier(), this, options = std::move(options), programs = programs_] {
+        std::shared_ptr<Synth> synth;
+        std::string error;
+        try {
+          synth = std::make_shared<Synth>(options);
+          // Selecting a program reads its samples from the SoundFont: here.
+          for (int channel = 0; channel < midi::kChannels; ++channel) {
+            synth->ProgramChange(channel, programs[static_cast<std::size_t>(channel)]);
+          }
+        } catch (const std::exception& e) {
+          error = e.what();
+        } catch (...) {
+          error = "The synthesizer could not be started (unknown error).";
+        }
+        // `this` only in the reply, which is dropped if the host has gone.
+        reply([this, synth, error] {
+          if (synth) {
+            Adopt(synth, true);
+          } else {
+            emit failed(QString::fromStdString(error));
+          }
+        });
+      });
 }
 
 void SynthHost::Adopt(std::shared_ptr<Synth> synth, bool playsOut) {

@@ -67,8 +67,7 @@ MidiOutput::MidiOutput(const std::string& name, bool clock,
               std::chrono::milliseconds(kWatchMs)) {
   programs_.fill(kNoProgram);
   worker_.SetFinishLimit(std::chrono::milliseconds(kQuitWaitMs));
-  worker_.Post([owned = owned_, reply = worker_.replier(), name, this,
-                opened = std::move(opened)] {
+  worker_.Post([owned = owned_, reply = worker_.replier(), name, this, opened = std::move(opened)] {
     std::string error;
     owned->port = OpenPort(name, error);
     owned->watchedAt = std::chrono::steady_clock::now();

@@ -34,7 +34,8 @@ class Worker {
   // `tick`, if given, runs on the worker's thread every `interval` and after
   // every Nudge, with the worker's Replier.
   using Tick = std::function<void(const Replier&)>;
-  explicit Worker(Tick tick = {}, std::chrono::milliseconds interval = std::chrono::milliseconds(0));
+  explicit Worker(Tick tick = {},
+                  std::chrono::milliseconds interval = std::chrono::milliseconds(0));
   // Runs what is still queued, waiting at most the limit set (none by
   // default) for it to finish; a thread still busy then is left to finish
   // alone.

@@ -16,7 +16,8 @@ namespace quillotone::testing {
 // a sound server that never answers. Gone with this object.
 class SilentSocket {
  public:
-  explicit SilentSocket(const std::string& path) : fd_(socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0)) {
+  explicit SilentSocket(const std::string& path)
+      : fd_(socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0)) {
     sockaddr_un address{};
     address.sun_family = AF_UNIX;
     path.copy(address.sun_path, sizeof address.sun_path - 1);
@@ -36,7 +37,10 @@ class SilentSocket {
 // A gigabyte: "RIFF", its size, "sfbk", then nothing but zeros (sparse, so
 // it takes no room on the disk).
 inline bool WriteZerosSoundFont(const std::string& path) {
-  std::ofstream(path, std::ios::binary) << std::string("RIFF\xF4\xFF\xFF\x3F" "sfbk", 12);
+  std::ofstream(path, std::ios::binary) << std::string(
+      "RIFF\xF4\xFF\xFF\x3F"
+      "sfbk",
+      12);
   return truncate(path.c_str(), 1 << 30) == 0;
 }
 
