@@ -153,7 +153,7 @@ void App::OpenMidiOutput() {
     FallBackOnTheSynth();
     messages_->Notice(QStringLiteral(
         "The MIDI output's server does not answer: JACK may be stopped or hung. Quillotone "
-        "plays through its own synthesizer meanwhile, and the port opens as soon as the server "
+        "plays through its own synthesizer, and the port opens as soon as the server "
         "answers."));
   });
 }
@@ -254,9 +254,9 @@ void App::WatchMidiOutput() {
           QStringLiteral("The %1 server that carries Quillotone's MIDI output went away. %2 The "
                          "port comes back by itself as soon as the server is running again.")
               .arg(QString::fromStdString(midi_->system()),
-                   options_.sound ? QStringLiteral("The built-in synthesizer plays on.")
-                                  : QStringLiteral("Nothing is heard meanwhile: the built-in "
-                                                   "synthesizer is off (--no-synth).")));
+                   synthStarted_ ? QStringLiteral("The built-in synthesizer plays on.")
+                                 : QStringLiteral("Nothing is heard meanwhile: the built-in "
+                                                  "synthesizer is off (--no-synth).")));
       break;
     case MidiPort::Change::kBack:
       std::cerr << "quillotone: the MIDI output is back, port " << midi_->portName() << '\n';
