@@ -1,7 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "framework/threads/Worker.h"
 
-#include <QMetaObject>
+#include <QCoreApplication>
+#include <QEvent>
 #include <condition_variable>
 #include <deque>
 #include <mutex>
@@ -9,6 +10,14 @@
 #include <utility>
 
 namespace quillotone {
+namespace {
+
+// A reply is waiting in the worker's mailbox. A plain event, which Qt
+// deletes on the receiving thread: what the reply holds is handed over
+// under the worker's mutex, and goes on the maker's thread.
+const QEvent::Type kReplyEvent = static_cast<QEvent::Type>(QEvent::registerEventType());
+
+}  // namespace
 
 // What the thread and its owner share: the thread keeps it for as long as it
 // runs, however long after the owner it is.
@@ -16,10 +25,11 @@ struct Worker::Shared {
   std::mutex mutex;
   std::condition_variable wake;
   std::condition_variable finished;
-  std::deque<std::function<void()>> jobs;  // under mutex
-  bool nudged = false;                     // under mutex
-  bool ending = false;                     // under mutex
-  bool done = false;                       // under mutex
+  std::deque<std::function<void()>> jobs;     // under mutex
+  std::deque<std::function<void()>> replies;  // under mutex
+  bool nudged = false;                        // under mutex
+  bool ending = false;                        // under mutex
+  bool done = false;                          // under mutex
   // Where replies go; null once the owner is gone. Under mutex, which a
   // reply holds while it posts, so the receiver cannot go meanwhile.
   QObject* receiver = nullptr;
@@ -57,9 +67,20 @@ void Worker::Nudge() {
 
 void Worker::Replier::operator()(std::function<void()> then) const {
   const std::lock_guard lock(shared_->mutex);
-  if (shared_->receiver != nullptr) {
-    QMetaObject::invokeMethod(shared_->receiver, std::move(then), Qt::QueuedConnection);
+  if (shared_->receiver == nullptr) return;
+  shared_->replies.push_back(std::move(then));
+  QCoreApplication::postEvent(shared_->receiver, new QEvent(kReplyEvent));
+}
+
+bool Worker::Mailbox::event(QEvent* event) {
+  if (event->type() != kReplyEvent) return QObject::event(event);
+  std::deque<std::function<void()>> replies;
+  {
+    const std::lock_guard lock(shared_.mutex);
+    replies.swap(shared_.replies);
   }
+  for (auto& reply : replies) reply();
+  return true;
 }
 
 void Worker::Run(const std::shared_ptr<Shared>& shared) {

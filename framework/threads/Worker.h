@@ -56,9 +56,18 @@ class Worker {
  private:
   static void Run(const std::shared_ptr<Shared>& shared);
 
+  // Replies are delivered to it, on the maker's thread, as events.
+  class Mailbox : public QObject {
+   public:
+    explicit Mailbox(Shared& shared) : shared_(shared) {}
+    bool event(QEvent* event) override;
+
+   private:
+    Shared& shared_;
+  };
+
   std::shared_ptr<Shared> shared_;
-  // Replies are delivered to it, on the maker's thread.
-  QObject receiver_;
+  Mailbox receiver_{*shared_};
   std::chrono::milliseconds finishLimit_{0};
 };
 
