@@ -28,8 +28,8 @@ namespace {
 
 // The MIDI output's client and port, as other programs list it.
 constexpr char kMidiPortName[] = "Quillotone";
-// How often the MIDI output looks whether its server went or came back.
-constexpr int kMidiWatchMs = 500;
+// How long the MIDI output's server has to answer before it is said not to.
+constexpr int kMidiOpenAnswerMs = 3000;
 
 // The installed desktop entry and icon are named by it (data/CMakeLists.txt),
 // so desktops match the window and the sound stream to them.
@@ -129,43 +129,91 @@ void App::ApplicationAddMenuHandlers() {
 }
 
 void App::MakeDefaultView() {
-  // The port opens first, so the note players are made with it.
-  const QString midiProblem = options_.midiOut ? OpenMidiOutput() : QString();
-  if (!midiProblem.isEmpty() && options_.midiSystem != MidiSystem::kAny) {
-    // The user named a MIDI system that is not there: nothing to fall back on.
-    quitRequested_ = true;
-    exitStatus_ = kUsageError;
-    return;
+  // The port opens first (on its own thread), so the note players are made
+  // with it.
+  if (options_.midiOut) {
+    OpenMidiOutput();
+    // A MIDI system the user named must be there before a window is: its
+    // answer is awaited, no longer than the server is given to answer.
+    if (options_.midiSystem != MidiSystem::kAny) AwaitMidiAnswer();
+    if (quitRequested_) return;
   }
   auto* popup = window1().findChild<QComboBox*>(QStringLiteral("PopupMenu1"));
   if (popup != nullptr && options_.mode >= 0 && options_.mode < popup->count()) {
     popup->setCurrentIndex(options_.mode);
   }
-  // Without the port the melody falls back on the synth, whatever was asked.
-  if (options_.sound || (options_.midiOut && !midi_)) StartSound();
+  if (options_.sound) StartSound();
   StartMediaControls();
   // The port sends each note to be heard with the synth's.
   synthHost().SetTimingWanted(midi_ != nullptr);
-  if (!midiProblem.isEmpty()) messages_->Show(midiProblem);
 }
 
-QString App::OpenMidiOutput() {
-  try {
-    midi_ = std::make_unique<MidiOutput>(kMidiPortName, options_.midiClock, options_.midiSystem);
+void App::OpenMidiOutput() {
+  midiAnswered_ = false;
+  midiToldSilent_ = false;
+  midi_ = std::make_unique<MidiOutput>(
+      kMidiPortName, options_.midiClock, options_.midiSystem,
+      [this](const std::optional<MidiOutputError>& error) { MidiOpened(error); });
+  connect(&midiWatch_, &QTimer::timeout, this, &App::WatchMidiOutput);
+  midiWatch_.start(MidiOutput::kWatchMs);
+  // A server that does not answer (JACK stopped or hung) is told, and the
+  // synth plays meanwhile; the port still opens once the server answers.
+  QTimer::singleShot(kMidiOpenAnswerMs, this, [this] {
+    if (midiAnswered_) return;
+    midiToldSilent_ = true;
+    if (midiAnswerWait_ != nullptr) midiAnswerWait_->quit();
+    std::cerr << "quillotone: the MIDI output's server does not answer (JACK stopped or hung?); "
+                 "the port opens once it does\n";
+    FallBackOnTheSynth();
+    messages_->Notice(
+        tr("The MIDI output's server does not answer: JACK may be stopped or hung. Quillotone "
+           "plays through its own synthesizer, and the port opens as soon as the server "
+           "answers."));
+  });
+}
+
+void App::AwaitMidiAnswer() {
+  QEventLoop wait;
+  midiAnswerWait_ = &wait;
+  wait.exec();
+  midiAnswerWait_ = nullptr;
+}
+
+MidiOutput* App::midiOutput() const { return midi_ && midi_->open() ? midi_.get() : nullptr; }
+
+void App::MidiOpened(const std::optional<MidiOutputError>& error) {
+  midiAnswered_ = true;
+  if (midiAnswerWait_ != nullptr) midiAnswerWait_->quit();
+  if (!error) {
     std::cerr << "quillotone: MIDI output on " << midi_->system() << ", port " << midi_->portName()
               << '\n';
     if (WantsLibraryDetails()) {
       std::cerr << "quillotone: MIDI on " << midi_->system() << ": " << midi_->why() << '\n';
     }
-    connect(&midiWatch_, &QTimer::timeout, this, &App::WatchMidiOutput);
-    midiWatch_.start(kMidiWatchMs);
-    return {};
-  } catch (const MidiOutputError& e) {
-    std::cerr << "quillotone: " << e.what() << '\n';
-    return QCoreApplication::translate("MidiOutput", MidiOutputError::kText)
-               .arg(QString::fromStdString(e.reason())) +
-           QStringLiteral("\n\n") + tr("Quillotone plays through its own synthesizer instead.");
+    if (midiToldSilent_) {
+      messages_->NoticeOver(
+          tr("The MIDI output is open: port %1.").arg(QString::fromStdString(midi_->portName())));
+    }
+    return;
   }
+  std::cerr << "quillotone: " << error->what() << '\n';
+  midiWatch_.stop();
+  if (options_.midiSystem != MidiSystem::kAny && !window_) {
+    // The user named a MIDI system that is not there: nothing to fall back on.
+    quitRequested_ = true;
+    exitStatus_ = kUsageError;
+    return;
+  }
+  FallBackOnTheSynth();
+  messages_->Show(QCoreApplication::translate("MidiOutput", MidiOutputError::kText)
+                      .arg(QString::fromStdString(error->reason())) +
+                  QStringLiteral("\n\n") + tr("Quillotone plays through its own synthesizer instead."));
+}
+
+void App::FallBackOnTheSynth() {
+  // Without the port the melody falls back on the synth, whatever was asked.
+  synthHost().SetTimingWanted(false);
+  if (!options_.sound && !synthStarted_) StartSound();
 }
 
 std::unique_ptr<RandomSource> App::MakeRandom() {
@@ -236,10 +284,10 @@ void App::WatchMidiOutput() {
                 << " server of the MIDI output went away; looking for it again\n";
       messages_->Notice(tr("The %1 server that carries Quillotone's MIDI output went away. %2 The "
                            "port comes back by itself as soon as the server is running again.")
-                            .arg(QString::fromLatin1(midi_->system()),
-                                 options_.sound ? tr("The built-in synthesizer plays on.")
-                                                : tr("Nothing is heard meanwhile: the built-in "
-                                                     "synthesizer is off (--no-synth).")));
+                            .arg(QString::fromStdString(midi_->system()),
+                                 synthStarted_ ? tr("The built-in synthesizer plays on.")
+                                               : tr("Nothing is heard meanwhile: the built-in "
+                                                    "synthesizer is off (--no-synth).")));
       break;
     case MidiPort::Change::kBack:
       std::cerr << "quillotone: the MIDI output is back, port " << midi_->portName() << '\n';
@@ -250,6 +298,7 @@ void App::WatchMidiOutput() {
 }
 
 void App::StartSound() {
+  synthStarted_ = true;
   connect(&synthHost_, &SynthHost::failed, this, [this](const QString& problem) {
     // The synth's fixed messages have translations; one that names a file
     // stays as it is.

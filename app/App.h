@@ -2,6 +2,7 @@
 #pragma once
 
 #include <QApplication>
+#include <QEventLoop>
 #include <QPointer>
 #include <QTimer>
 #include <cstdint>
@@ -82,8 +83,8 @@ class App : public QApplication {
   [[nodiscard]] Window1& window1();
   [[nodiscard]] const FileType& textFileType() const { return textFileType_; }
   [[nodiscard]] SynthHost& synthHost() { return synthHost_; }
-  // The open MIDI output, if one was asked for and could be opened.
-  [[nodiscard]] MidiOutput* midiOutput() const { return midi_.get(); }
+  // The open MIDI output, if one was asked for and has opened.
+  [[nodiscard]] MidiOutput* midiOutput() const;
   [[nodiscard]] int exitStatus() const { return exitStatus_; }
   [[nodiscard]] const MediaPlayer2& mediaPlayer() const { return mediaPlayer_; }
 
@@ -103,8 +104,15 @@ class App : public QApplication {
   void EndMidiNotes();
   // Tells the user, once each way, of the MIDI server going and coming back.
   void WatchMidiOutput();
-  // Opens the MIDI output; what went wrong, if anything, for the user.
-  QString OpenMidiOutput();
+  // Opens the MIDI output, on its own thread.
+  void OpenMidiOutput();
+  // Waits, before there is a window, for the port's answer or for its
+  // server to be told silent.
+  void AwaitMidiAnswer();
+  // Its answer: none, or what went wrong, for the user.
+  void MidiOpened(const std::optional<MidiOutputError>& error);
+  // The synth plays where the port does not.
+  void FallBackOnTheSynth();
   // A fresh source of draws for a melody about to start, its seed told.
   std::unique_ptr<RandomSource> MakeRandom();
 
@@ -115,6 +123,10 @@ class App : public QApplication {
   SynthHost synthHost_;
   std::unique_ptr<MidiOutput> midi_;
   QTimer midiWatch_;
+  bool midiAnswered_ = false;
+  bool midiToldSilent_ = false;
+  QEventLoop* midiAnswerWait_ = nullptr;
+  bool synthStarted_ = false;
   EventLoopScheduler scheduler_{synthHost_};
   MessageBoxSink messageBoxes_;
   MessageSink* messages_ = &messageBoxes_;

@@ -20,4 +20,11 @@ class SystemClock final : public Clock {
   }
 };
 
+// The system clock for what may outlive whoever made it (a stream left to a
+// thread stuck in a library call as the program ends): never destroyed.
+inline const Clock& LastingSystemClock() {
+  static const Clock* const clock = new SystemClock();
+  return *clock;
+}
+
 }  // namespace quillotone

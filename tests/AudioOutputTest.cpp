@@ -1,15 +1,17 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The audio output's transitions, one table on a clock the test moves, with
-// a stand-in for the sound server's stream.
+// a stand-in for the sound server's stream that answers on the event loop's
+// next turn, as the stream's worker does, or (hung) not at all.
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "framework/audio/AudioOutput.h"
 #include "framework/audio/AudioTiming.h"
-#include "framework/audio/SynthError.h"
 
 namespace quillotone {
 namespace {
@@ -25,11 +27,19 @@ class TestClock final : public Clock {
 // The server's stream, and what the output told ("lost", "back").
 struct FakeStream final : AudioDevice, AudioOutput::Listener {
   explicit FakeStream(const TestClock& c) : clock(c) {}
-  void Open() override {
-    if (!server) throw SynthError("no server");
-    open = true, renderedAt = clock.now, ++opens;
+  void Open() override { opening = true; }
+  // A close overtakes an open under way, whose answer never comes.
+  void Close() override { open = opening = false, closing = true; }
+  // The worker's answers, unless it hangs in the library.
+  void Answer(AudioOutput& output) {
+    if (hung) return;
+    if (std::exchange(opening, false)) {
+      if (!server) return output.Opened("no server");
+      open = true, renderedAt = clock.now, ++opens;
+      output.Opened(std::nullopt);
+    }
+    if (std::exchange(closing, false)) output.Closed();
   }
-  void Close() override { open = false; }
   [[nodiscard]] bool IsOpen() const override { return open; }
   [[nodiscard]] double LastRenderedMicros() const override { return renderedAt; }
   [[nodiscard]] double HeardAtMicros(std::uint64_t) const override { return 0.0; }
@@ -40,7 +50,7 @@ struct FakeStream final : AudioDevice, AudioOutput::Listener {
   void Back(const std::string&, const std::string&) override { said += "back "; }
 
   const TestClock& clock;
-  bool server = true, open = false;
+  bool server = true, open = false, opening = false, closing = false, hung = false;
   double renderedAt = 0.0;
   int opens = 0;
   std::string said;
@@ -56,6 +66,8 @@ enum class Op {
   kFrozen,   // `ms` pass with nothing running at all, then a watch
   kDown,     // the server goes
   kUp,       // and comes back
+  kHang,     // the server stops answering: the stream's worker waits in the library
+  kWake,     // it answers again (what was asked is answered on the next turn)
 };
 struct Step {
   Op op;
@@ -76,6 +88,8 @@ TEST(AudioOutputTest, Transitions) {
   using enum Op;
   constexpr double kIdleMs = audio::kIdleCloseMicros / 1000;
   constexpr double kFirstMs = audio::kFirstRenderMicros / 1000;
+  constexpr double kAnswerMs = audio::kOpenAnswerMicros / 1000;
+  constexpr double kCloseMs = audio::kCloseAnswerMicros / 1000;
   // clang-format off
   const Row kRows[] = {
       {"opens at the first note-on", {{kNoteOn}, {kMelody, 500}}, State::kOpen, "", 1},
@@ -90,6 +104,15 @@ TEST(AudioOutputTest, Transitions) {
       {"a start retries at once", {{kDown}, {kNoteOn}, {kUp}, {kStart}, {kIdle, 500}}, State::kOpen, "lost back ", 1},
       {"a frozen process: no loss, not idle", {{kNoteOn}, {kMelody, 500}, {kFrozen, 5000}, {kMelody, 500}}, State::kOpen, "", 1},
       {"a loss after a freeze is told", {{kNoteOn}, {kMelody, 500}, {kFrozen, 4000}, {kSilent, kLostMs}}, State::kLost, "lost ", 1},
+      {"an open with no answer yet: opening", {{kHang}, {kNoteOn}, {kMelody, kAnswerMs - kWatchMs}}, State::kOpening, "", 0},
+      {"no answer in time: lost, told once", {{kHang}, {kNoteOn}, {kMelody, 2 * kAnswerMs}}, State::kLost, "lost ", 0},
+      {"a start waits on the open under way", {{kHang}, {kNoteOn}, {kMelody, kAnswerMs}, {kStart}, {kMelody, kAnswerMs - kWatchMs}}, State::kOpening, "lost ", 0},
+      {"a late answer plays, and is told", {{kHang}, {kNoteOn}, {kMelody, kAnswerMs}, {kWake}, {kMelody, 500}}, State::kOpen, "lost back ", 1},
+      {"idle while an open hangs: given back", {{kHang}, {kNoteOn}, {kMelody, kAnswerMs}, {kIdle, kIdleMs}, {kWake}, {kIdle, 500}}, State::kLost, "lost ", 0},
+      {"closing until the close answers", {{kNoteOn}, {kMelody, 500}, {kHang}, {kIdle, kIdleMs}}, State::kClosing, "", 1},
+      {"a close with no answer is left", {{kNoteOn}, {kMelody, 500}, {kHang}, {kIdle, kIdleMs + kCloseMs}}, State::kClosed, "", 1},
+      {"a start while closing opens after it", {{kNoteOn}, {kMelody, 500}, {kHang}, {kIdle, kIdleMs}, {kStart}, {kWake}, {kIdle, 500}}, State::kOpen, "", 2},
+      {"a freeze while opening is not a hang", {{kHang}, {kNoteOn}, {kMelody, 500}, {kFrozen, 5000}, {kMelody, 500}}, State::kOpening, "", 0},
   };
   // clang-format on
   for (const Row& row : kRows) {
@@ -97,7 +120,7 @@ TEST(AudioOutputTest, Transitions) {
     auto owned = std::make_unique<FakeStream>(clock);
     FakeStream& stream = *owned;
     AudioOutput output(std::move(owned), clock, stream);
-    const auto turn = [&] { output.Open(); };
+    const auto turn = [&] { output.Open(), stream.Answer(output); };
     const auto watches = [&](double ms, bool notes, bool renders) {
       for (double done = 0; done < ms; done += kWatchMs) {
         if (notes) output.NoteSent(true);
@@ -137,8 +160,15 @@ TEST(AudioOutputTest, Transitions) {
         case Op::kUp:
           stream.server = true;
           break;
+        case Op::kHang:
+          stream.hung = true;
+          break;
+        case Op::kWake:
+          stream.hung = false;
+          break;
       }
     }
+    turn();
     EXPECT_EQ(output.state(), row.state) << row.what;
     EXPECT_EQ(stream.said, row.said) << row.what;
     EXPECT_EQ(stream.opens, row.opens) << row.what;

@@ -121,7 +121,9 @@ class MidiOutputTest : public ::testing::Test, public MessageSink {
     std::vector<std::function<void()>> steps = app_->StartupSteps();
     steps.pop_back();  // not the event loop
     Main(steps, [](std::exception_ptr) { FAIL() << "start-up failed"; });
-    ASSERT_NE(app_->midiOutput(), nullptr);
+    // The port opens on its own thread, and says so on the event loop.
+    ASSERT_TRUE(
+        testing::RunEventLoopUntil([this] { return app_->midiOutput() != nullptr; }, 10'000));
     ASSERT_NO_FATAL_FAILURE(Connect(app_->midiOutput()->portName()));
   }
 
@@ -389,8 +391,15 @@ INSTANTIATE_TEST_SUITE_P(By, MidiServerLossTest, ::testing::Bool(),
                          });
 
 TEST_F(MidiOutputTest, ASecondPortIsNamedAsJackNamedItAndEndsARestruckNoteFirst) {
-  MidiOutput first("Quillotone");
-  MidiOutput second("Quillotone");
+  int argc = 1;
+  QCoreApplication events(argc, argv_);
+  const auto opened = [](const std::optional<MidiOutputError>& error) {
+    EXPECT_FALSE(error) << error->what();
+  };
+  MidiOutput first("Quillotone", false, MidiSystem::kJack, opened);
+  ASSERT_TRUE(testing::RunEventLoopUntil([&] { return first.open(); }, 10'000));
+  MidiOutput second("Quillotone", false, MidiSystem::kJack, opened);
+  ASSERT_TRUE(testing::RunEventLoopUntil([&] { return second.open(); }, 10'000));
   EXPECT_EQ(first.portName(), "Quillotone:Quillotone");
   ASSERT_EQ(second.portName(), "Quillotone-01:Quillotone");
   ASSERT_NO_FATAL_FAILURE(Connect(second.portName()));

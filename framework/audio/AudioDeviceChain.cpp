@@ -22,16 +22,23 @@ static_assert(kNoServer.size() <= 150, "one short line");
 void AudioDeviceChain::Open() {
   if (open_ != nullptr) return;
   std::string tried;
+  bool silent = false;
   for (Link& link : links_) {
     try {
       link.device->Open();
       open_ = last_ = link.device.get();
       return;
+    } catch (const ServerSilentError& e) {
+      // The links after it would reach the same server, and wait on it
+      // without a bound.
+      tried += (tried.empty() ? "" : "; ") + link.name + ": " + e.what();
+      silent = true;
+      break;
     } catch (const SynthError& e) {
       tried += (tried.empty() ? "" : "; ") + link.name + ": " + e.what();
     }
   }
-  throw SynthError(std::string(kNoServer) +
+  throw SynthError(std::string(silent ? std::string_view(kServerSilentText) : kNoServer) +
                    (WantsLibraryDetails() ? " (" + tried + ")" : std::string()));
 }
 

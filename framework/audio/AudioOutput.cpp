@@ -20,6 +20,8 @@ constexpr const char* kStoppedNotice = QT_TRANSLATE_NOOP(
     "AudioOutput",
     "The sound output stopped: the sound server went away, or the audio device was removed. "
     "Quillotone plays on silently, and is heard again as soon as the sound server is back.");
+constexpr const char* kNoAnswerLine =
+    "the sound server does not answer (stopped or hung?). Playing on silently until it does";
 constexpr const char* kBackLine = "the sound output is back";
 constexpr const char* kBackNotice =
     QT_TRANSLATE_NOOP("AudioOutput", "The sound output is back: Quillotone is heard again.");
@@ -48,6 +50,7 @@ bool AudioOutput::Ask(bool evenIfTriedLately) {
   if (state_ == State::kLost && !evenIfTriedLately && now - triedAt_ < audio::kRetryMicros) {
     return false;
   }
+  // From closing too: the stream opens again once it has closed.
   state_ = State::kOpening;
   usedAt_ = now;
   openWanted_ = true;
@@ -58,34 +61,69 @@ void AudioOutput::Open() {
   const bool wanted = std::exchange(openWanted_, false);
   if (!wanted || state_ != State::kOpening || device_->IsOpen()) return;
   const double now = clock_.MonotonicMicros();
-  triedAt_ = watchedAt_ = judgedFrom_ = now;
-  try {
-    device_->Open();
-  } catch (const SynthError& e) {
+  triedAt_ = watchedAt_ = judgedFrom_ = openAskedAt_ = now;
+  // An open still under way (stuck) answers for this one too.
+  if (std::exchange(awaitingOpen_, true)) return;
+  device_->Open();
+}
+
+void AudioOutput::Opened(const std::optional<std::string>& error) {
+  awaitingOpen_ = false;
+  const double now = clock_.MonotonicMicros();
+  if (error) {
+    if (state_ != State::kOpening) return;  // already lost, and told
     // Nothing takes what was sent meanwhile off the queue.
     listener_.Silence();
-    Lose(e.what(), e.what());
+    Lose(*error, *error);
     return;
   }
+  // An open that outlasted its wait still plays while the melody does.
+  if (state_ != State::kOpening && (state_ != State::kLost || Idle(now))) {
+    Stop();
+    return;
+  }
+  state_ = State::kOpening;
+  watchedAt_ = judgedFrom_ = now;
   renderedAtOpen_ = device_->LastRenderedMicros();
 }
 
+void AudioOutput::Closed() {
+  if (state_ == State::kClosing) state_ = State::kClosed;
+}
+
 void AudioOutput::Watch() {
-  if (!device_->IsOpen()) return;
+  if (!Watching()) return;
   const double now = clock_.MonotonicMicros();
   const double late = now - watchedAt_ - audio::kWatchMicros;
   watchedAt_ = now;
   if (late > audio::kFrozenMicros) {
     judgedFrom_ = now;
     usedAt_ += late;
+    openAskedAt_ += late;
+    closeAskedAt_ += late;
   }
+  if (state_ == State::kClosing) {
+    // A close that does not end is left to the stream's thread.
+    if (now - closeAskedAt_ >= audio::kCloseAnswerMicros) state_ = State::kClosed;
+    return;
+  }
+  if (awaitingOpen_) {
+    if (Idle(now)) {
+      Close();
+    } else if (state_ == State::kOpening && now - openAskedAt_ >= audio::kOpenAnswerMicros) {
+      listener_.Silence();
+      Lose(kNoAnswerLine, kServerSilentText);
+    }
+    return;
+  }
+  if (!device_->IsOpen()) return;
   const double rendered = device_->LastRenderedMicros();
   const bool started = rendered != renderedAtOpen_;
   if (started && state_ == State::kOpening) {
     state_ = State::kOpen;
     if (std::exchange(lossTold_, false)) listener_.Back(kBackLine, kBackNotice);
   }
-  if (now - usedAt_ >= audio::kIdleCloseMicros) {
+  if (Idle(now)) {
     Close();
     return;
   }
@@ -98,24 +136,26 @@ void AudioOutput::Watch() {
   Lose(line, kStoppedNotice);
 }
 
-void AudioOutput::AwaitTiming() {
-  if (device_->IsOpen()) device_->AwaitTiming(clock_.MonotonicMicros() + audio::kTimingWaitMicros);
-}
-
 void AudioOutput::Lose(const std::string& line, const std::string& notice) {
   state_ = State::kLost;
   if (std::exchange(lossTold_, true)) return;
   listener_.Lost(line, notice);
 }
 
-void AudioOutput::Stop() {
+bool AudioOutput::Stop() {
   openWanted_ = false;
-  if (device_->IsOpen()) listener_.ClockChange([this] { device_->Close(); });
+  if (!device_->IsOpen() && !awaitingOpen_) return false;
+  // The close overtakes an open under way, whose answer no longer comes.
+  awaitingOpen_ = false;
+  closeAskedAt_ = clock_.MonotonicMicros();
+  listener_.ClockChange([this] { device_->Close(); });
+  return true;
 }
 
 void AudioOutput::Close() {
-  Stop();
-  if (Renders()) state_ = lossTold_ ? State::kLost : State::kClosed;
+  const bool closing = Stop();
+  if (!Renders()) return;
+  state_ = lossTold_ ? State::kLost : closing ? State::kClosing : State::kClosed;
 }
 
 }  // namespace quillotone

@@ -4,24 +4,32 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "framework/Clock.h"
 #include "framework/audio/AudioDevice.h"
+#include "framework/audio/AudioTiming.h"
 
 namespace quillotone {
 
 // The audio output: owns the stream to the sound server, its state and its
 // retries. Plain C++ on an injected clock; whoever drives it calls Open on
-// the event loop's next turn after a request, and Watch every
-// audio::kWatchMicros while Watching().
+// the event loop's next turn after a request, Watch every audio::kWatchMicros
+// while Watching(), and Opened and Closed when the stream answers. The
+// stream opens and closes away from the caller's thread (AudioDeviceWorker),
+// so a server that answers slowly or never holds up nothing here.
 //
 //   closed  --a note-on, or a thread starting-->  opening
-//   opening --the first period rendered-->  open
-//   opening, open --nothing sent for kIdleCloseMicros-->  closed
-//   opening --no server, or nothing rendered for kFirstRenderMicros-->  lost
+//   opening --the stream opened, and its first period rendered-->  open
+//   opening, open --nothing sent for kIdleCloseMicros-->  closing
+//   closing --the stream closed, or no answer in kCloseAnswerMicros-->  closed
+//   closing --a note-on, or a thread starting-->  opening (after the close)
+//   opening --no server, no answer in kOpenAnswerMicros, or nothing
+//             rendered for kFirstRenderMicros-->  lost
 //   open --nothing rendered for kLostMicros (the server went away)-->  lost
 //   lost --a thread starting, or a note-on kRetryMicros after the last try-->  opening
+//   lost --an open that took too long answers at last, while notes come-->  opening
 //
 // A watch that comes late means the whole process stood still (stopped,
 // debugged, suspended): the stream did not render for the same reason, so
@@ -29,7 +37,7 @@ namespace quillotone {
 // so is the return from it; never opened before a note wants it.
 class AudioOutput {
  public:
-  enum class State : std::uint8_t { kClosed, kOpening, kOpen, kLost };
+  enum class State : std::uint8_t { kClosed, kOpening, kOpen, kClosing, kLost };
 
   // What the output tells its owner.
   class Listener {
@@ -61,16 +69,18 @@ class AudioOutput {
   bool Request();
   // The stream starts, if the output is still wanted.
   void Open();
+  // The stream's answers: it opened (or why not), it closed.
+  void Opened(const std::optional<std::string>& error);
+  void Closed();
   void Watch();
   void Close();
-  // Waits, at most audio::kTimingWaitMicros, until an open stream knows when
-  // its frames are heard.
-  void AwaitTiming();
 
   [[nodiscard]] State state() const { return state_; }
   // Events sent now will be rendered (the stream may be starting).
   [[nodiscard]] bool Renders() const { return state_ == State::kOpening || state_ == State::kOpen; }
-  [[nodiscard]] bool Watching() const { return device_->IsOpen(); }
+  [[nodiscard]] bool Watching() const {
+    return device_->IsOpen() || awaitingOpen_ || state_ == State::kClosing;
+  }
   [[nodiscard]] const AudioDevice& device() const { return *device_; }
   // Whether the owner is to call Open (a note-on may ask too).
   [[nodiscard]] bool OpenWanted() const { return openWanted_; }
@@ -78,7 +88,9 @@ class AudioOutput {
  private:
   bool Ask(bool evenIfTriedLately);
   void Lose(const std::string& line, const std::string& notice);
-  void Stop();
+  // Closes the stream, if it is open or opening; false if it was neither.
+  bool Stop();
+  [[nodiscard]] bool Idle(double now) const { return now - usedAt_ >= audio::kIdleCloseMicros; }
 
   std::unique_ptr<AudioDevice> device_;
   const Clock& clock_;
@@ -87,6 +99,10 @@ class AudioOutput {
   bool openWanted_ = false;
   // A loss has been told and its return not yet.
   bool lossTold_ = false;
+  // An open or a close asked of the stream, not answered yet, and when.
+  bool awaitingOpen_ = false;
+  double openAskedAt_ = 0.0;
+  double closeAskedAt_ = 0.0;
   double triedAt_ = 0.0;
   double usedAt_ = 0.0;
   double watchedAt_ = 0.0;

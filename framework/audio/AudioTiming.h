@@ -58,6 +58,22 @@ static_assert(kFirstRenderMicros >= kLostMicros, "a first period gets at least a
 inline constexpr double kTimingWaitMicros = 500'000.0;
 static_assert(kTimingWaitMicros < kFirstRenderMicros, "no longer than a stream may take to start");
 
+// How long a sound server has to answer each step of an open (connecting,
+// then making the stream) before it counts as absent: one that is stopped or
+// hung accepts a connection and never says a word.
+inline constexpr double kServerAnswerMicros = 2'000'000.0;
+// How long the output waits for the worker's answer to an open: the server's
+// bound, and what the stream then takes to know its timing, with room.
+inline constexpr double kOpenAnswerMicros = 3'000'000.0;
+static_assert(kOpenAnswerMicros >= kServerAnswerMicros + kTimingWaitMicros,
+              "an open that answers within its bounds is not taken for a stuck one");
+// How long a close may take before the output stops waiting for it (a
+// stream's thread stuck writing to a hung server): it is left to finish.
+inline constexpr double kCloseAnswerMicros = 1'000'000.0;
+// How long quitting waits for the stream to close: then it is left to its
+// thread, and the program ends anyway.
+inline constexpr double kQuitWaitMicros = 400'000.0;
+
 // A watch this much later than its period means the whole process stood still
 // (stopped, debugged, suspended): the audio did not render for the same reason.
 inline constexpr double kFrozenMicros = kWatchMicros;

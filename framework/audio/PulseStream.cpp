@@ -29,8 +29,6 @@ constexpr std::string_view kUnderReportingServer = "(on PipeWire ";
 constexpr int kUnreportedCycles = 2;
 // Further than an answer on timing is ever late (1 to 3 ms were measured).
 constexpr double kTimelineMovedMicros = 15'000;
-// How long opening may take before the server is taken for a stuck one.
-constexpr pa_usec_t kOpenTimeoutMicros = 3'000'000;
 
 struct ProplistDeleter {
   void operator()(pa_proplist* p) const { pa_proplist_free(p); }
@@ -76,12 +74,14 @@ void PulseStream::Open() {
   }
   pa_context_set_state_callback(context_, &PulseStream::ContextChanged, this);
   pa_threaded_mainloop_lock(mainloop_);
-  const double deadline = clock_.MonotonicMicros() + static_cast<double>(kOpenTimeoutMicros);
+  const double deadline = clock_.MonotonicMicros() + audio::kServerAnswerMicros;
   const bool ready = Connect(deadline) && ReadServerName(deadline) && StartStream(*props, deadline);
   const int error = pa_context_errno(context_);
+  const bool silent = !ready && clock_.MonotonicMicros() >= deadline;
   pa_threaded_mainloop_unlock(mainloop_);
   if (!ready) {
     Close();
+    if (silent) throw ServerSilentError("the server did not answer");
     throw SynthError(error != PA_OK ? pa_strerror(error) : "the server did not answer");
   }
 }

@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <array>
 #include <cerrno>
 #include <cstdint>
@@ -63,6 +64,19 @@ std::uint32_t LittleEndian32(const char* bytes) {
 
 std::string_view Id(const char* bytes) { return {bytes, 4}; }
 
+// A SoundFont's lists hold a handful of chunks (its file three, "pdta"
+// nine); a walk that finds this many without what it looks for is in a file
+// of something else, made of small chunks, however large it is.
+constexpr int kMostChunks = 64;
+
+// A chunk's id is four printable ASCII characters. Anything else (zeros
+// after a valid header, say) is no chunk, and nothing after it can be
+// trusted: the walk stops there rather than step through a whole file of
+// empty "chunks".
+bool IsChunkId(const char* bytes) {
+  return std::all_of(bytes, bytes + 4, [](char c) { return c >= 0x20 && c <= 0x7E; });
+}
+
 // Where a chunk's contents lie in the file.
 struct Chunk {
   std::int64_t begin = 0;
@@ -72,9 +86,12 @@ struct Chunk {
 
 // The sub-chunk `id` of a LIST chunk's contents, if it is there whole.
 std::optional<Chunk> SubChunk(const File& file, Chunk list, std::string_view id) {
-  for (std::int64_t offset = list.begin; offset + kChunkHeader <= list.end;) {
+  std::int64_t offset = list.begin;
+  for (int walked = 0; walked < kMostChunks && offset + kChunkHeader <= list.end; ++walked) {
     std::array<char, kChunkHeader> header{};
-    if (!file.ReadAt(offset, header.data(), header.size())) return std::nullopt;
+    if (!file.ReadAt(offset, header.data(), header.size()) || !IsChunkId(header.data())) {
+      return std::nullopt;
+    }
     const Chunk chunk{offset + kChunkHeader,
                       offset + kChunkHeader + LittleEndian32(header.data() + 4)};
     if (chunk.end > list.end) return std::nullopt;
@@ -176,9 +193,10 @@ std::optional<std::string> SoundFontProblem(const std::string& path) {
   std::array<Chunk, kParts.size()> parts{};
   std::size_t found = 0;
   std::int64_t offset = kFileHeader;
-  while (offset + kChunkHeader <= end && found < kParts.size()) {
+  for (int walked = 0;
+       walked < kMostChunks && offset + kChunkHeader <= end && found < kParts.size(); ++walked) {
     std::array<char, kChunkHeader + 4> chunk{};
-    if (!file.ReadAt(offset, chunk.data(), chunk.size())) break;
+    if (!file.ReadAt(offset, chunk.data(), chunk.size()) || !IsChunkId(chunk.data())) break;
     const std::int64_t next = offset + kChunkHeader + LittleEndian32(chunk.data() + 4);
     if (next > end) break;
     if (Id(chunk.data()) == "LIST" && Id(chunk.data() + 8) == kParts[found]) {

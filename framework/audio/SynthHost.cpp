@@ -4,11 +4,11 @@
 #include <QMetaObject>
 #include <exception>
 #include <iostream>
-#include <stop_token>
 #include <utility>
 #include <vector>
 
 #include "framework/audio/AudioDeviceChain.h"
+#include "framework/audio/AudioDeviceWorker.h"
 #include "framework/audio/AudioTiming.h"
 #include "framework/audio/FluidAudioDriver.h"
 #include "framework/audio/PulseStream.h"
@@ -16,68 +16,50 @@
 namespace quillotone {
 
 SynthHost::SynthHost(QObject* parent, const Clock* clock)
-    : QObject(parent), clock_(clock != nullptr ? *clock : systemClock_) {
-  connect(this, &SynthHost::loaderDone, this, &SynthHost::TakeLoaded, Qt::QueuedConnection);
+    : QObject(parent), clock_(clock != nullptr ? *clock : LastingSystemClock()) {
   watch_.setInterval(static_cast<int>(audio::kWatchMicros / 1000));
   connect(&watch_, &QTimer::timeout, this, &SynthHost::Watch);
 }
 
 SynthHost::~SynthHost() {
-  // A SoundFont still loading is waited for: the worker refers to this host.
-  // What it may have posted already is dropped by Qt along with this object.
-  if (loader_.joinable()) {
-    loader_.request_stop();
-    loader_.join();
-  }
+  // The stream closes on its worker, which is waited for only so long; the
+  // loader, if still loading, is left to finish alone (and its reply dropped).
   output_.reset();
 }
 
 void SynthHost::Attach(std::unique_ptr<Synth> synth) { Adopt(std::move(synth), false); }
 
 void SynthHost::LoadInBackground(SynthOptions options) {
-  loader_ = std::jthread([this, options = std::move(options),
-                          programs = programs_](std::stop_token stop) {
-    std::unique_ptr<Synth> synth;
-    std::string error;
-    try {
-      synth = std::make_unique<Synth>(options);
-      // Selecting a program reads its samples from the SoundFont: here.
-      for (int channel = 0; channel < midi::kChannels; ++channel) {
-        synth->ProgramChange(channel, programs[static_cast<std::size_t>(channel)]);
-      }
-    } catch (const std::exception& e) {
-      error = e.what();
-    } catch (...) {
-      error = QT_TRANSLATE_NOOP("Synth", "The synthesizer could not be started (unknown error).");
-    }
-    if (stop.stop_requested()) return;  // The host is going away; so does the synth.
-    {
-      const std::lock_guard lock(loadedMutex_);
-      loaded_ = std::move(synth);
-      loadError_ = std::move(error);
-    }
-    emit loaderDone(QPrivateSignal());
-  });
+  loader_.Post(
+      [reply = loader_.replier(), this, options = std::move(options), programs = programs_] {
+        std::shared_ptr<Synth> synth;
+        std::string error;
+        try {
+          synth = std::make_shared<Synth>(options);
+          // Selecting a program reads its samples from the SoundFont: here.
+          for (int channel = 0; channel < midi::kChannels; ++channel) {
+            synth->ProgramChange(channel, programs[static_cast<std::size_t>(channel)]);
+          }
+        } catch (const std::exception& e) {
+          error = e.what();
+        } catch (...) {
+          error = QT_TRANSLATE_NOOP("Synth", "The synthesizer could not be started (unknown error).");
+        }
+        // `this` only in the reply, which is dropped if the host has gone.
+        reply([this, synth, error] {
+          if (synth) {
+            Adopt(synth, true);
+          } else {
+            emit failed(QString::fromStdString(error));
+          }
+        });
+      });
 }
 
-void SynthHost::TakeLoaded() {
-  std::unique_ptr<Synth> synth;
-  std::string error;
-  {
-    const std::lock_guard lock(loadedMutex_);
-    synth = std::move(loaded_);
-    error = std::move(loadError_);
-  }
-  if (synth) {
-    Adopt(std::move(synth), true);
-  } else {
-    emit failed(QString::fromStdString(error));
-  }
-}
-
-void SynthHost::Adopt(std::unique_ptr<Synth> synth, bool playsOut) {
+void SynthHost::Adopt(std::shared_ptr<Synth> synth, bool playsOut) {
   if (!synth) return;
   output_.reset();
+  stream_ = nullptr;
   synth_ = std::move(synth);
   if (playsOut) {
     // PulseAudio also reaches PipeWire (pipewire-pulse); ALSA is for systems
@@ -85,8 +67,23 @@ void SynthHost::Adopt(std::unique_ptr<Synth> synth, bool playsOut) {
     std::vector<AudioDeviceChain::Link> links;
     links.push_back({"pulseaudio", std::make_unique<PulseStream>(*synth_, clock_)});
     links.push_back({"alsa", std::make_unique<FluidAudioDriver>(*synth_, clock_)});
-    output_ = std::make_unique<AudioOutput>(std::make_unique<AudioDeviceChain>(std::move(links)),
-                                            clock_, *this);
+    auto stream = std::make_unique<AudioDeviceWorker>(
+        std::make_shared<AudioDeviceChain>(std::move(links)), synth_, clock_,
+        AudioDeviceWorker::Answers{
+            .opened =
+                [this](const std::optional<std::string>& error) {
+                  output_->Opened(error);
+                  WatchWhileWatching();
+                },
+            .closed =
+                [this] {
+                  output_->Closed();
+                  WatchWhileWatching();
+                },
+        });
+    stream_ = stream.get();
+    stream_->SetTimingWanted(timingWanted_);
+    output_ = std::make_unique<AudioOutput>(std::move(stream), clock_, *this);
   }
   playhead_.Follow(synth_.get(), output_ ? &output_->device() : nullptr);
   programsPending_ = true;
@@ -94,16 +91,29 @@ void SynthHost::Adopt(std::unique_ptr<Synth> synth, bool playsOut) {
   emit ready();
 }
 
+void SynthHost::SetTimingWanted(bool wanted) {
+  timingWanted_ = wanted;
+  if (stream_ != nullptr) stream_->SetTimingWanted(wanted);
+}
+
+void SynthHost::WhileSilent(std::function<void(Synth&)> job) {
+  if (stream_ == nullptr) return job(*synth_);
+  stream_->WhileClosed([synth = synth_, job = std::move(job)] { job(*synth); });
+}
+
 void SynthHost::ApplyPrograms() {
-  if (!synth_ || !programsPending_ || (output_ && output_->device().IsOpen())) return;
+  if (!synth_ || !programsPending_) return;
   programsPending_ = false;
-  for (int channel = 0; channel < midi::kChannels; ++channel) {
-    synth_->ProgramChange(channel, programs_[static_cast<std::size_t>(channel)]);
-  }
+  WhileSilent([programs = programs_](Synth& synth) {
+    for (int channel = 0; channel < midi::kChannels; ++channel) {
+      synth.ProgramChange(channel, programs[static_cast<std::size_t>(channel)]);
+    }
+  });
 }
 
 void SynthHost::SetProgram(int channel, int program) {
   if (channel < 0 || channel >= midi::kChannels || !midi::IsData(program)) return;
+  if (programs_[static_cast<std::size_t>(channel)] == program && !programsPending_) return;
   programs_[static_cast<std::size_t>(channel)] = program;
   programsPending_ = true;
   ApplyPrograms();
@@ -120,42 +130,37 @@ bool SynthHost::Use(bool noteOn) {
   return output_->Renders();
 }
 
-void SynthHost::AfterRequest(bool openWanted, bool atOnce) {
+void SynthHost::AfterRequest(bool openWanted) {
   if (!openWanted) return;
   // From here the synth's next frame is the playhead's present; the clock
   // stands still while the stream starts rather than skip what it is sent.
   playhead_.Rebase(playhead_.Microseconds());
-  if (atOnce) {
-    OpenOutput();
-    output_->AwaitTiming();
-    return;
-  }
-  // Otherwise the stream starts on the event loop's next turn, so that what
-  // the thread asking schedules on this turn is queued before the first
-  // period renders.
+  // The stream starts on the event loop's next turn, so that what the
+  // thread asking schedules on this turn is queued before the first period
+  // renders.
   QMetaObject::invokeMethod(this, &SynthHost::OpenOutput, Qt::QueuedConnection);
 }
 
 void SynthHost::OpenOutput() {
   if (!output_) return;
   output_->Open();
-  if (output_->Watching()) watch_.start();
+  WatchWhileWatching();
+}
+
+void SynthHost::WatchWhileWatching() {
+  if (output_ && output_->Watching()) {
+    if (!watch_.isActive()) watch_.start();
+  }
 }
 
 void SynthHost::Watch() {
   if (output_) output_->Watch();
-  if (!output_ || !output_->Watching()) {
-    watch_.stop();
-    ApplyPrograms();
-  }
+  if (!output_ || !output_->Watching()) watch_.stop();
 }
 
 double SynthHost::BeginThread() {
   // A start always looks for a server, however lately tried.
-  // With timing wanted it opens at once, so that the thread's first note,
-  // too, is stamped with the time it is heard; the thread's clock then
-  // begins with the stream's.
-  if (output_) AfterRequest(output_->Request(), timingWanted_);
+  if (output_) AfterRequest(output_->Request());
   return playhead_.ThreadStart();
 }
 
@@ -180,7 +185,9 @@ void SynthHost::ClockChange(const std::function<void()>& change) {
   playhead_.Rebase(now);
 }
 
-void SynthHost::Silence() { synth_->Silence(); }
+void SynthHost::Silence() {
+  WhileSilent([](Synth& synth) { synth.Silence(); });
+}
 
 void SynthHost::Lost(const std::string& line, const std::string& notice) {
   std::cerr << "quillotone: " << line << '\n';

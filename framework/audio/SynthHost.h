@@ -7,9 +7,7 @@
 #include <array>
 #include <cstdint>
 #include <memory>
-#include <mutex>
 #include <string>
-#include <thread>
 
 #include "framework/Playhead.h"
 #include "framework/SystemClock.h"
@@ -17,12 +15,15 @@
 #include "framework/audio/Synth.h"
 #include "framework/audio/SynthPlayhead.h"
 #include "framework/midi/Midi.h"
+#include "framework/threads/Worker.h"
 
 namespace quillotone {
 
 // The program's sound on the event loop: loads the synth on a worker thread,
 // plays it through its audio output (made with the synth, opened when a note
 // wants it, never at launch) and is the playhead threads are paced by.
+class AudioDeviceWorker;
+
 class SynthHost : public QObject, public Playhead, public AudioOutput::Listener {
   Q_OBJECT
 
@@ -34,7 +35,8 @@ class SynthHost : public QObject, public Playhead, public AudioOutput::Listener 
   void Attach(std::unique_ptr<Synth> synth);
   // Makes the synth on a worker thread, so a large SoundFont never delays
   // the window, with the programs set so far (where loading their samples
-  // may block); emits ready() or failed() on this object's thread.
+  // may block); emits ready() or failed() on this object's thread. A host
+  // that goes first leaves the worker to finish alone.
   void LoadInBackground(SynthOptions options);
 
   [[nodiscard]] Synth* synth() const { return synth_.get(); }
@@ -48,10 +50,10 @@ class SynthHost : public QObject, public Playhead, public AudioOutput::Listener 
   }
   double BeginThread() override;
   void DropScheduled(std::uint32_t source) override;
-  // Whether anything (a MIDI port) relies on HeardAtMonotonicMicros from a
-  // thread's first note on: then a thread starting opens the output at once
-  // and waits, briefly, until it knows when its frames are heard.
-  void SetTimingWanted(bool wanted) { timingWanted_ = wanted; }
+  // Whether anything (a MIDI port) relies on HeardAtMonotonicMicros: then
+  // the output, opening, waits briefly until it knows when its frames are
+  // heard before it says it is open.
+  void SetTimingWanted(bool wanted);
   // Cycles of the sound server's graph that HeardAtMonotonicMicros leaves out.
   [[nodiscard]] int UnreportedGraphCycles() const { return playhead_.UnreportedGraphCycles(); }
 
@@ -72,19 +74,19 @@ class SynthHost : public QObject, public Playhead, public AudioOutput::Listener 
   void outputLost(const QString& message);
   // Heard again after outputLost.
   void outputBack(const QString& message);
-  // From the loader's thread: what it made waits in loaded_.
-  void loaderDone(QPrivateSignal);
 
  private:
-  void Adopt(std::unique_ptr<Synth> synth, bool playsOut);
-  void TakeLoaded();
+  void Adopt(std::shared_ptr<Synth> synth, bool playsOut);
   void ApplyPrograms();
+  // Runs `job` on the synth once nothing renders it: at once without an
+  // output, else on the output's worker while the stream is closed.
+  void WhileSilent(std::function<void(Synth&)> job);
   // A note is sent; false if nothing would render it.
   bool Use(bool noteOn);
-  // A request answered: opens the output if wanted, on the next turn or,
-  // `atOnce`, now, waiting briefly for its timing.
-  void AfterRequest(bool openWanted, bool atOnce = false);
+  // A request answered: opens the output if wanted, on the next turn.
+  void AfterRequest(bool openWanted);
   void OpenOutput();
+  void WatchWhileWatching();
   void Watch();
 
   // AudioOutput::Listener: the output's news, for this object alone.
@@ -93,22 +95,19 @@ class SynthHost : public QObject, public Playhead, public AudioOutput::Listener 
   void Lost(const std::string& line, const std::string& notice) override;
   void Back(const std::string& line, const std::string& notice) override;
 
-  SystemClock systemClock_;
   const Clock& clock_;
   SynthPlayhead playhead_{clock_};
   std::array<int, midi::kChannels> programs_{};
   bool programsPending_ = false;
   bool timingWanted_ = false;
   // Declaration order is creation order: the output (its audio thread) goes
-  // before the synth it renders.
-  std::unique_ptr<Synth> synth_;
+  // before the synth it renders, which a stream left to a stuck thread keeps.
+  std::shared_ptr<Synth> synth_;
   std::unique_ptr<AudioOutput> output_;
+  // The output's stream, as the output owns it.
+  AudioDeviceWorker* stream_ = nullptr;
   QTimer watch_;
-  // The loader's result, handed to the host's thread under the lock.
-  std::mutex loadedMutex_;
-  std::unique_ptr<Synth> loaded_;
-  std::string loadError_;
-  std::jthread loader_;
+  Worker loader_;
 };
 
 }  // namespace quillotone

@@ -62,13 +62,9 @@ double SynthPlayhead::ThreadStart() const {
   // first note is rendered with that period; the notes after it keep the
   // whole lead, as the thread wakes that much earlier for each.
   double next = SynthMicros();
-  if (!device_->IsOpen()) {
-    // A stream that starts may stumble once over its first period (seen with
-    // PulseAudio: 5 ms of silence inserted), which would stretch the first
-    // step: the melody begins with the second.
-    next += audio::kPeriodMicros;
-  } else if (clock_.MonotonicMicros() - device_->LastRenderedMicros() >
-             audio::kPeriodMicros - audio::kRenderMarginMicros) {
+  // A stream that is not open yet begins with the melody's first note.
+  if (device_->IsOpen() && clock_.MonotonicMicros() - device_->LastRenderedMicros() >
+                               audio::kPeriodMicros - audio::kRenderMarginMicros) {
     next += audio::kPeriodMicros;
   }
   return std::min(now, next - audio::kLeadMicros);

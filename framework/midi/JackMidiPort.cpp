@@ -7,7 +7,6 @@
 #include <chrono>
 #include <cmath>
 #include <string_view>
-#include <thread>
 
 #include "framework/midi/MonotonicMicros.h"
 
@@ -86,10 +85,13 @@ void JackMidiPort::Send(const TimedMessage& message) {
 }
 
 void JackMidiPort::Drain() {
+  // Each cycle the process callback runs while draining_ is set, it signals
+  // cycled_; the wait is for those signals, up to kDrainLimit in all (a
+  // server that stopped running cycles, or went, ends it early).
   const auto until = std::chrono::steady_clock::now() + kDrainLimit;
+  draining_.store(true, std::memory_order_release);
   const auto waitFor = [&](auto done) {
-    while (!done() && !lost_.load() && std::chrono::steady_clock::now() < until) {
-      std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    while (!done() && !lost_.load() && cycled_.try_acquire_until(until)) {
     }
   };
   waitFor([this] { return taken_.load(std::memory_order_acquire) == sent_ && idle_.load(); });
@@ -97,6 +99,7 @@ void JackMidiPort::Drain() {
   // client in that cycle, or else in the next.
   const std::uint64_t cycles = cycles_.load();
   waitFor([&] { return cycles_.load() >= cycles + 2; });
+  draining_.store(false, std::memory_order_relaxed);
 }
 
 MidiPort::Change JackMidiPort::Watch() {
@@ -137,7 +140,9 @@ void JackMidiPort::Reconnect() {
 }
 
 void JackMidiPort::Shutdown(jack_status_t /*code*/, const char* /*reason*/, void* self) {
-  static_cast<JackMidiPort*>(self)->lost_.store(true);
+  auto* port = static_cast<JackMidiPort*>(self);
+  port->lost_.store(true);
+  if (port->draining_.load(std::memory_order_acquire)) port->cycled_.release();
 }
 
 void JackMidiPort::Latency(jack_latency_callback_mode_t mode, void* self) {
@@ -239,6 +244,8 @@ int JackMidiPort::Process(jack_nframes_t frames, void* self) {
   port->idle_.store(port->schedule_.idle());
   port->taken_.fetch_add(taken, std::memory_order_release);
   port->cycles_.fetch_add(1);
+  // Neither locks nor allocates: at most a futex wake for the one waiting.
+  if (port->draining_.load(std::memory_order_acquire)) port->cycled_.release();
   return 0;
 }
 

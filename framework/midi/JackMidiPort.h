@@ -6,6 +6,7 @@
 #include <atomic>
 #include <cstdint>
 #include <memory>
+#include <semaphore>
 #include <string>
 #include <vector>
 
@@ -43,7 +44,8 @@ class JackMidiPort : public MidiPort {
   explicit JackMidiPort(std::string name) : name_(std::move(name)) {}
   // Opens the client, registers the port and starts it; false if no server.
   bool Register();
-  // Sends what is queued before the port closes, within reason.
+  // Sends what is queued before the port closes, within kDrainLimit: a
+  // handshake with the process callback, cycle by cycle.
   void Drain();
   void Reconnect();
 
@@ -84,6 +86,10 @@ class JackMidiPort : public MidiPort {
   std::atomic<std::uint64_t> cycles_{0};
   std::atomic<jack_nframes_t> latency_{0};
   std::atomic<bool> lost_{false};
+  // Drain's handshake with the process callback: set while it waits, and a
+  // signal from each cycle meanwhile.
+  std::atomic<bool> draining_{false};
+  std::counting_semaphore<1 << 20> cycled_{0};
   // Set once Register has made everything above ready, before the client is
   // activated; JACK's threads read it first, so they see all of it.
   std::atomic<bool> ready_{false};

@@ -3,7 +3,10 @@
 
 #include <QtGlobal>
 #include <algorithm>
+#include <chrono>
+#include <utility>
 
+#include "framework/audio/SpscQueue.h"
 #include "framework/midi/AlsaMidiPort.h"
 #include "framework/midi/JackMidiPort.h"
 #include "framework/midi/Midi.h"
@@ -16,23 +19,25 @@ using midi::IsData;
 using midi::kChannels;
 constexpr int kNoProgram = -1;
 
-}  // namespace
-
-MidiOutput::MidiOutput(const std::string& name, bool clock, MidiSystem system) : clock_(clock) {
-  programs_.fill(kNoProgram);
+// The port on `system`; for kAny, on JACK when a JACK server runs, else on
+// the ALSA sequencer. Throws MidiOutputError where there is none.
+std::unique_ptr<MidiPort> OpenPort(const std::string& name, MidiSystem system, std::string& why) {
   std::string alsaError;
-  if (system != MidiSystem::kAlsa) port_ = JackMidiPort::Open(name);
-  if (port_) {
-    why_ = system == MidiSystem::kJack ? "asked for with --midi-out=jack" : "a JACK server runs";
-    return;
+  std::unique_ptr<MidiPort> port;
+  if (system != MidiSystem::kAlsa) port = JackMidiPort::Open(name);
+  if (port) {
+    why = system == MidiSystem::kJack ? "asked for with --midi-out=jack" : "a JACK server runs";
+    return port;
   }
-  if (system != MidiSystem::kJack) port_ = AlsaMidiPort::Open(name, alsaError);
-  if (port_) {
-    why_ = system == MidiSystem::kAlsa ? "asked for with --midi-out=alsa" : "no JACK server runs";
-    return;
+  if (system != MidiSystem::kJack) port = AlsaMidiPort::Open(name, alsaError);
+  if (port) {
+    why = system == MidiSystem::kAlsa ? "asked for with --midi-out=alsa" : "no JACK server runs";
+    return port;
   }
   throw MidiOutputError(system, alsaError.empty() ? std::string() : " (" + alsaError + ")");
 }
+
+}  // namespace
 
 const char* const MidiOutputError::kText = QT_TRANSLATE_NOOP(
     "MidiOutput",
@@ -58,14 +63,81 @@ MidiOutputError::MidiOutputError(MidiSystem asked, const std::string& reason)
       }()),
       reason_(reason) {}
 
-MidiOutput::~MidiOutput() = default;
+struct MidiOutput::Owned {
+  // From the caller's thread to the worker, which alone uses the port.
+  SpscQueue<TimedMessage, 1024> outbox;
+  std::unique_ptr<MidiPort> port;
+  std::chrono::steady_clock::time_point watchedAt;
+
+  // The worker's tick: what was queued goes to the port (it waits for one
+  // still opening); every kWatchMs the port looks at its server, and says
+  // what changed.
+  void Tick(const Worker::Replier& reply, MidiOutput* output) {
+    if (!port) return;
+    while (const auto message = outbox.Pop()) port->Send(*message);
+    const auto now = std::chrono::steady_clock::now();
+    if (now - watchedAt < std::chrono::milliseconds(kWatchMs)) return;
+    watchedAt = now;
+    const MidiPort::Change change = port->Watch();
+    if (change == MidiPort::Change::kNone) return;
+    reply([output, change, name = port->portName()] {
+      output->changes_.push_back(change);
+      output->portName_ = name;
+    });
+  }
+};
+
+MidiOutput::MidiOutput(const std::string& name, bool clock, MidiSystem system,
+                       std::function<void(const std::optional<MidiOutputError>& error)> opened)
+    : owned_(std::make_shared<Owned>()),
+      clock_(clock),
+      // `this` only in replies, which are dropped once this has gone.
+      worker_([owned = owned_, this](const Worker::Replier& reply) { owned->Tick(reply, this); },
+              std::chrono::milliseconds(kWatchMs)) {
+  programs_.fill(kNoProgram);
+  worker_.SetFinishLimit(std::chrono::milliseconds(kQuitWaitMs));
+  worker_.Post([owned = owned_, reply = worker_.replier(), name, system, this,
+                opened = std::move(opened)] {
+    std::optional<MidiOutputError> error;
+    std::string why;
+    try {
+      owned->port = OpenPort(name, system, why);
+    } catch (const MidiOutputError& e) {
+      error = e;
+    }
+    owned->watchedAt = std::chrono::steady_clock::now();
+    if (!owned->port) {
+      while (owned->outbox.Pop()) {
+      }
+    }
+    reply([this, error, opened, why, system = std::string(owned->port ? owned->port->system() : ""),
+           port = owned->port ? owned->port->portName() : std::string()] {
+      open_ = !error;
+      system_ = system;
+      why_ = why;
+      portName_ = port;
+      opened(error);
+    });
+  });
+}
+
+MidiOutput::~MidiOutput() {
+  // What is queued goes to the port, which sends it before it closes.
+  worker_.Post([owned = owned_] {
+    while (const auto message = owned->outbox.Pop()) {
+      if (owned->port) owned->port->Send(*message);
+    }
+    owned->port.reset();
+  });
+}
 
 void MidiOutput::Send(std::initializer_list<unsigned char> message,
                       std::optional<double> heardAtMicros) {
   lastMicros_ = std::max(lastMicros_, heardAtMicros.value_or(MonotonicMicros()));
   TimedMessage timed{.micros = lastMicros_, .bytes = {}, .size = 0, .graphCycles = graphCycles_};
   for (const unsigned char byte : message) timed.bytes[timed.size++] = byte;
-  port_->Send(timed);
+  // Full (a worker stuck on its server): dropped, as the port would.
+  if (owned_->outbox.Push(timed)) worker_.Nudge();
 }
 
 void MidiOutput::Note(int channel, int note, int velocity, std::optional<double> heardAtMicros,
@@ -119,7 +191,9 @@ void MidiOutput::StopClock() {
 }
 
 MidiPort::Change MidiOutput::Watch() {
-  const MidiPort::Change change = port_->Watch();
+  if (changes_.empty()) return MidiPort::Change::kNone;
+  const MidiPort::Change change = changes_.front();
+  changes_.pop_front();
   if (change == MidiPort::Change::kLost) {
     for (auto& channel : sounding_) channel.reset();
   } else if (change == MidiPort::Change::kBack) {

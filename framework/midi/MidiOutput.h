@@ -3,6 +3,9 @@
 
 #include <array>
 #include <bitset>
+#include <cstdint>
+#include <deque>
+#include <functional>
 #include <initializer_list>
 #include <memory>
 #include <optional>
@@ -10,6 +13,7 @@
 #include <string>
 
 #include "framework/midi/MidiPort.h"
+#include "framework/threads/Worker.h"
 
 namespace quillotone {
 
@@ -40,14 +44,23 @@ class MidiOutputError : public std::runtime_error {
 // Each message goes out at the time it is to be heard, given on the
 // monotonic clock; one without a time goes at once, but never before one
 // sent earlier.
+//
+// The port is opened, watched, registered again and closed by a worker
+// thread that owns it: a JACK server that hangs holds up that thread, never
+// the caller's. The caller's thread hands it messages through a lock-free
+// queue and reads only what the worker's answers brought.
 class MidiOutput {
  public:
-  // Opens a port named `name` for a client of the same name. With `clock`,
-  // the port also sends MIDI clock: Start with the first note after silence,
-  // Timing Clock 24 times a quarter note at 120 bpm, Stop at StopClock.
-  // Throws MidiOutputError when `system` (or, for kAny, neither) has no port.
-  explicit MidiOutput(const std::string& name, bool clock = false,
-                      MidiSystem system = MidiSystem::kAny);
+  // Opens a port named `name` for a client of the same name, on `system`,
+  // on the worker; `opened` runs on this thread with the answer: none, or
+  // why the port could not be opened. With `clock`, the port also sends MIDI
+  // clock: Start with the first note after silence, Timing Clock 24 times a
+  // quarter note at 120 bpm, Stop at StopClock. Messages sent before the
+  // answer go out once the port is open.
+  MidiOutput(const std::string& name, bool clock, MidiSystem system,
+             std::function<void(const std::optional<MidiOutputError>& error)> opened);
+  // What was sent goes out first; a worker stuck on its server is waited
+  // for at most kQuitWaitMs.
   ~MidiOutput();
   MidiOutput(const MidiOutput&) = delete;
   MidiOutput& operator=(const MidiOutput&) = delete;
@@ -70,25 +83,42 @@ class MidiOutput {
   // The melody ended: MIDI Stop, if the clock runs.
   void StopClock();
 
-  // Called now and then: whether the MIDI system went away or came back
-  // since the last call. Notes sounding when it went are forgotten; when it
-  // is back, the programs are sent again and All Notes Off ends whatever a
-  // receiver still holds.
+  // Called now and then: whether the MIDI system went away or came back,
+  // as the worker last said. Notes sounding when it went are forgotten; when
+  // it is back, the programs are sent again and All Notes Off ends whatever
+  // a receiver still holds.
   [[nodiscard]] MidiPort::Change Watch();
 
-  // "ALSA" or "JACK".
-  [[nodiscard]] const char* system() const { return port_->system(); }
-  // Why that system was chosen, for QUILLOTONE_DEBUG=1.
+  // The port opened (its answer came, and said so).
+  [[nodiscard]] bool open() const { return open_; }
+  // "ALSA" or "JACK", once open.
+  [[nodiscard]] const std::string& system() const { return system_; }
+  // Why that system was chosen, for QUILLOTONE_DEBUG=1, once open.
   [[nodiscard]] const std::string& why() const { return why_; }
-  // The port as other programs see it: JACK names a second client of the
-  // same name "Quillotone-01", and its port "Quillotone-01:Quillotone".
-  [[nodiscard]] const std::string& portName() const { return port_->portName(); }
+  // The port as other programs see it, once open: JACK names a second
+  // client of the same name "Quillotone-01", and its port
+  // "Quillotone-01:Quillotone".
+  [[nodiscard]] const std::string& portName() const { return portName_; }
+
+  // How long the worker's own watch waits between looks at the server.
+  static constexpr int kWatchMs = 500;
+  // How long going away waits at most for the worker to send the last
+  // messages and close the port.
+  static constexpr int kQuitWaitMs = 1000;
 
  private:
+  // The worker's: the port, and the queue into it.
+  struct Owned;
+
   void Send(std::initializer_list<unsigned char> message, std::optional<double> heardAtMicros = {});
 
-  std::unique_ptr<MidiPort> port_;
+  std::shared_ptr<Owned> owned_;
+  bool open_ = false;
+  std::string system_;
   std::string why_;
+  std::string portName_;
+  // The worker's news, in the order it came.
+  std::deque<MidiPort::Change> changes_;
   std::array<std::bitset<128>, 16> sounding_;
   std::array<int, 16> programs_{};
   bool clock_ = false;
@@ -96,6 +126,8 @@ class MidiOutput {
   // The latest time sent: nothing goes out before what was sent earlier.
   double lastMicros_ = 0.0;
   std::uint8_t graphCycles_ = 0;
+  // Last: it goes first, and its replies with it.
+  Worker worker_;
 };
 
 }  // namespace quillotone
