@@ -1,0 +1,90 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "framework/midi/FrameClock.h"
+
+#include <algorithm>
+#include <cmath>
+#include <numbers>
+
+#include "framework/Units.h"
+
+namespace quillotone {
+namespace {
+
+// The loop's bandwidth: narrow, so that the jitter of the readings is
+// averaged over seconds, yet a clock hundreds of ppm off its nominal rate is
+// caught within a fraction of a millisecond.
+constexpr double kBandwidthHz = 0.1;
+// The most one reading moves the loop: a callback that woke a millisecond
+// late on a busy machine would otherwise shift the next notes by a frame or
+// two. A clock that drifts moves by far less a cycle.
+constexpr double kMostErrorMicros = 200.0;
+// How long after a reset an early reading takes the phase by itself.
+constexpr double kLockingSeconds = 1.0;
+// A reading this far off the estimate is no jitter: one alone is a cycle
+// that ran late (a busy machine), and is passed over; two in a row that
+// agree mean the server's clock stepped (it stalled, or restarted), and the
+// loop starts again from there, keeping the rate it measured.
+constexpr double kJumpMicros = 2'000.0;
+// Nor is a cycle that begins before the last or more than a second after it.
+constexpr double kLongestCycleSeconds = 1.0;
+
+}  // namespace
+
+void FrameClock::Reset(double rate) {
+  rate_ = rate;
+  microsPerFrame_ = kMicrosPerSecond / rate;
+  Relock();
+}
+
+void FrameClock::Relock() {
+  locked_ = false;
+  stepping_ = false;
+  settledSeconds_ = 0.0;
+}
+
+void FrameClock::Observe(Frame frame, double micros) {
+  const auto frames = static_cast<std::int32_t>(frame - anchorFrame_);
+  const double predicted = anchorMicros_ + frames * microsPerFrame_;
+  const double error = micros - predicted;
+  const bool inStep = frames > 0 && frames <= rate_ * kLongestCycleSeconds;
+  if (locked_ && inStep && std::abs(error) > kJumpMicros &&
+      !(stepping_ && std::abs(error - stepMicros_) <= kJumpMicros)) {
+    stepping_ = true;
+    stepMicros_ = error;
+    anchorFrame_ = frame;
+    anchorMicros_ = predicted;
+    return;
+  }
+  stepping_ = false;
+  if (!locked_ || !inStep || std::abs(error) > kJumpMicros) {
+    locked_ = true;
+    anchorFrame_ = frame;
+    anchorMicros_ = micros;
+    return;
+  }
+  // A second-order loop (F. Adriaensen, "Using a DLL to filter time"), its
+  // gains set for the cycle that just went by.
+  const double seconds = frames * microsPerFrame_ / kMicrosPerSecond;
+  settledSeconds_ += seconds;
+  const double omega = 2.0 * std::numbers::pi * kBandwidthHz * seconds;
+  const double heeded = std::clamp(error, -kMostErrorMicros, kMostErrorMicros);
+  anchorFrame_ = frame;
+  anchorMicros_ = predicted + std::numbers::sqrt2 * omega * heeded;
+  microsPerFrame_ += omega * omega * heeded / frames;
+  // A callback wakes late, never early: in the first second an early
+  // reading is the truer phase (the first one may have come late).
+  if (settledSeconds_ < kLockingSeconds && error < 0.0) anchorMicros_ = micros;
+}
+
+FrameClock::Frame FrameClock::FrameAt(double micros) const {
+  return anchorFrame_ +
+         static_cast<Frame>(std::llround((micros - anchorMicros_) / microsPerFrame_));
+}
+
+double FrameClock::MicrosAt(Frame frame) const {
+  return anchorMicros_ + static_cast<std::int32_t>(frame - anchorFrame_) * microsPerFrame_;
+}
+
+double FrameClock::measuredRate() const { return kMicrosPerSecond / microsPerFrame_; }
+
+}  // namespace quillotone
