@@ -14,6 +14,7 @@
 #include <map>
 #include <memory>
 #include <set>
+#include <string>
 #include <vector>
 
 #include "app/App.h"
@@ -256,6 +257,11 @@ class MidiTimingTest : public MidiOutputTest, public ::testing::WithParamInterfa
 };
 
 TEST_P(MidiTimingTest, NotesAndClockReachTheReceiverOnTheirFrames) {
+#if defined(__SANITIZE_THREAD__)
+  // Sanitized, the process callbacks overrun their cycles (jackd reports
+  // xruns), which moves the receiver's stamps by whole periods.
+  GTEST_SKIP() << "frame-exact timing is measured without ThreadSanitizer";
+#endif
   ASSERT_NO_FATAL_FAILURE(StartApp(GetParam().clock));
   app_->window1().play_Action();
   When([this] { return StepsHeard() >= 10; },
@@ -294,7 +300,11 @@ TEST_P(MidiTimingTest, NotesAndClockReachTheReceiverOnTheirFrames) {
 }
 
 INSTANTIATE_TEST_SUITE_P(By, MidiTimingTest,
-                         ::testing::Values(Timing{1024, true}, Timing{1024, false}));
+                         ::testing::Values(Timing{1024, true}, Timing{1024, false}),
+                         [](const auto& info) {
+                           return "Period" + std::to_string(info.param.period) +
+                                  (info.param.clock ? "WithClock" : "");
+                         });
 
 // JACK killed while the melody plays: one notice; started again, the port
 // comes back connected as it was, with a notice. Quitting, whether the
