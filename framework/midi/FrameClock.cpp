@@ -20,11 +20,13 @@ constexpr double kBandwidthHz = 0.1;
 constexpr double kMostErrorMicros = 200.0;
 // How long after a reset an early reading takes the phase by itself.
 constexpr double kLockingSeconds = 1.0;
-// A reading this far off the estimate is no jitter: one alone is a cycle
-// that ran late (a busy machine), and is passed over; two in a row that
-// agree mean the server's clock stepped (it stalled, or restarted), and the
-// loop starts again from there, keeping the rate it measured.
+// A reading this far off the estimate is no jitter: cycles that ran late (a
+// busy machine), and those run back to back to catch up after them, are
+// passed over; readings that agree for kStepMicros of the server's frames
+// mean its clock stepped (it stalled and did not catch up, or restarted),
+// and the loop starts again from there, keeping the rate it measured.
 constexpr double kJumpMicros = 2'000.0;
+constexpr double kStepMicros = 100'000.0;
 // Nor is a cycle that begins before the last or more than a second after it.
 constexpr double kLongestCycleSeconds = 1.0;
 
@@ -47,13 +49,19 @@ void FrameClock::Observe(Frame frame, double micros) {
   const double predicted = anchorMicros_ + frames * microsPerFrame_;
   const double error = micros - predicted;
   const bool inStep = frames > 0 && frames <= rate_ * kLongestCycleSeconds;
-  if (locked_ && inStep && std::abs(error) > kJumpMicros &&
-      !(stepping_ && std::abs(error - stepMicros_) <= kJumpMicros)) {
-    stepping_ = true;
-    stepMicros_ = error;
-    anchorFrame_ = frame;
-    anchorMicros_ = predicted;
-    return;
+  if (locked_ && inStep && std::abs(error) > kJumpMicros) {
+    if (!stepping_ || std::abs(error - stepMicros_) > kJumpMicros) {
+      stepping_ = true;
+      stepMicros_ = error;
+      stepFrame_ = frame;
+    }
+    const bool stepped =
+        static_cast<std::int32_t>(frame - stepFrame_) * microsPerFrame_ >= kStepMicros;
+    if (!stepped) {
+      anchorFrame_ = frame;
+      anchorMicros_ = predicted;
+      return;
+    }
   }
   stepping_ = false;
   if (!locked_ || !inStep || std::abs(error) > kJumpMicros) {

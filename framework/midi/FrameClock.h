@@ -49,10 +49,11 @@ class FrameClock {
   double microsPerFrame_ = 0.0;
   // Seconds followed since the phase was last taken afresh.
   double settledSeconds_ = 0.0;
-  // The last reading was far off by stepMicros_: the next says whether the
-  // server's clock stepped.
+  // Readings since stepFrame_ have been far off, by about stepMicros_:
+  // whether the server's clock stepped is told by how long they agree.
   bool stepping_ = false;
   double stepMicros_ = 0.0;
+  Frame stepFrame_ = 0;
 };
 
 }  // namespace quillotone
