@@ -64,6 +64,12 @@ std::vector<Message> MelodyNoteOns() {
   return ons;
 }
 
+// The note-ons among `messages`.
+std::vector<Message> NoteOns(std::vector<Message> messages) {
+  std::erase_if(messages, [](const Message& m) { return (m[0] & 0xF0) != kNoteOn; });
+  return messages;
+}
+
 // Keys a receiver that stacks voices (and ignores All Notes Off) still
 // sounds after `messages`; a note-off for a silent key is reported.
 long Sounding(const std::vector<Message>& messages) {
@@ -223,8 +229,7 @@ TEST_P(MidiEndTest, TheMelodyReachesTheReceiverAndItsEndLeavesNothingSounding) {
   if (GetParam() != kStop) app_.reset();
   std::vector<Message> received = Received();
 
-  std::vector<Message> ons = received;
-  std::erase_if(ons, [](const Message& m) { return (m[0] & 0xF0) != kNoteOn; });
+  const std::vector<Message> ons = NoteOns(received);
   std::vector<Message> melody = MelodyNoteOns();
   melody.resize(ons.size());
   EXPECT_GE(ons.size(), 8u);
@@ -239,6 +244,32 @@ TEST_P(MidiEndTest, TheMelodyReachesTheReceiverAndItsEndLeavesNothingSounding) {
 
 INSTANTIATE_TEST_SUITE_P(By, MidiEndTest,
                          ::testing::Values(kStop, kQuitItem, SIGTERM, SIGINT, SIGHUP));
+
+// The server's period changed while the melody plays (PipeWire does so as
+// clients come and go; jack_bufsize here): every note still comes, in order,
+// and the end leaves nothing sounding.
+TEST_F(MidiOutputTest, APeriodChangedWhilePlayingLosesNoNoteAndLeavesNoneSounding) {
+  ASSERT_NO_FATAL_FAILURE(StartApp());
+  app_->window1().play_Action();
+  When([this] { return StepsHeard() >= 4; },
+       [this] {
+         EXPECT_EQ(QProcess::execute("jack_bufsize", {"1024"}), 0);
+         When([this] { return StepsHeard() >= 10; },
+              [this] {
+                app_->window1().stop_Action();
+                QCoreApplication::exit(0);
+              });
+       });
+  FailAfter(30'000);
+  EXPECT_EQ(app_->RunEventLoop(), 0);
+  const std::vector<Message> received = Received();
+  const std::vector<Message> ons = NoteOns(received);
+  std::vector<Message> melody = MelodyNoteOns();
+  melody.resize(ons.size());
+  EXPECT_GE(ons.size(), 10u);
+  EXPECT_EQ(ons, melody);
+  EXPECT_EQ(Sounding(received), 0);
+}
 
 // At any JACK period each note-on reaches the receiver on the frame of its
 // step (250 ms: 12000 frames at 48 kHz), within a frame of rounding between
