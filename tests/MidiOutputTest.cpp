@@ -193,6 +193,14 @@ class MidiOutputTest : public ::testing::Test, public MessageSink {
     });
     poll->start(20);
   }
+  // Stop, once the receiver has heard `steps` steps.
+  void StopAfter(std::size_t steps) {
+    When([this, steps] { return StepsHeard() >= steps; },
+         [this] {
+           app_->window1().stop_Action();
+           QCoreApplication::exit(0);
+         });
+  }
   // However long a busy machine takes, a test ends: it fails, not hangs.
   void FailAfter(int ms) {
     QTimer::singleShot(ms, app_.get(), [] { QCoreApplication::exit(99); });
@@ -254,11 +262,7 @@ TEST_F(MidiOutputTest, APeriodChangedWhilePlayingLosesNoNoteAndLeavesNoneSoundin
   When([this] { return StepsHeard() >= 4; },
        [this] {
          EXPECT_EQ(QProcess::execute("jack_bufsize", {"1024"}), 0);
-         When([this] { return StepsHeard() >= 10; },
-              [this] {
-                app_->window1().stop_Action();
-                QCoreApplication::exit(0);
-              });
+         StopAfter(10);
        });
   FailAfter(30'000);
   EXPECT_EQ(app_->RunEventLoop(), 0);
@@ -295,11 +299,7 @@ TEST_P(MidiTimingTest, NotesAndClockReachTheReceiverOnTheirFrames) {
 #endif
   ASSERT_NO_FATAL_FAILURE(StartApp(GetParam().clock));
   app_->window1().play_Action();
-  When([this] { return StepsHeard() >= 10; },
-       [this] {
-         app_->window1().stop_Action();
-         QCoreApplication::exit(0);
-       });
+  StopAfter(10);
   FailAfter(30'000);
   EXPECT_EQ(app_->RunEventLoop(), 0);
   const std::vector<Message> received = Received();

@@ -18,8 +18,6 @@ constexpr double kBandwidthHz = 0.1;
 // late on a busy machine would otherwise shift the next notes by a frame or
 // two. A clock that drifts moves by far less a cycle.
 constexpr double kMostErrorMicros = 200.0;
-// How long after a reset an early reading takes the phase by itself.
-constexpr double kLockingSeconds = 1.0;
 // A reading this far off the estimate is no jitter: cycles that ran late (a
 // busy machine), and those run back to back to catch up after them, are
 // passed over; readings that agree for kStepMicros of the server's frames
@@ -41,7 +39,6 @@ void FrameClock::Reset(double rate) {
 void FrameClock::Relock() {
   locked_ = false;
   stepping_ = false;
-  settledSeconds_ = 0.0;
 }
 
 void FrameClock::Observe(Frame frame, double micros) {
@@ -73,15 +70,11 @@ void FrameClock::Observe(Frame frame, double micros) {
   // A second-order loop (F. Adriaensen, "Using a DLL to filter time"), its
   // gains set for the cycle that just went by.
   const double seconds = frames * microsPerFrame_ / kMicrosPerSecond;
-  settledSeconds_ += seconds;
   const double omega = 2.0 * std::numbers::pi * kBandwidthHz * seconds;
   const double heeded = std::clamp(error, -kMostErrorMicros, kMostErrorMicros);
   anchorFrame_ = frame;
   anchorMicros_ = predicted + std::numbers::sqrt2 * omega * heeded;
   microsPerFrame_ += omega * omega * heeded / frames;
-  // A callback wakes late, never early: in the first second an early
-  // reading is the truer phase (the first one may have come late).
-  if (settledSeconds_ < kLockingSeconds && error < 0.0) anchorMicros_ = micros;
 }
 
 FrameClock::Frame FrameClock::FrameAt(double micros) const {

@@ -47,8 +47,6 @@ class FrameClock {
   Frame anchorFrame_ = 0;
   double anchorMicros_ = 0.0;
   double microsPerFrame_ = 0.0;
-  // Seconds followed since the phase was last taken afresh.
-  double settledSeconds_ = 0.0;
   // Readings since stepFrame_ have been far off, by about stepMicros_:
   // whether the server's clock stepped is told by how long they agree.
   bool stepping_ = false;
