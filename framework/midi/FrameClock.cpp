@@ -20,9 +20,10 @@ constexpr double kBandwidthHz = 0.1;
 constexpr double kMostErrorMicros = 200.0;
 // A reading this far off the estimate is no jitter: cycles that ran late (a
 // busy machine), and those run back to back to catch up after them, are
-// passed over; readings that agree for kStepMicros of the server's frames
-// mean its clock stepped (it stalled and did not catch up, or restarted),
-// and the loop starts again from there, keeping the rate it measured.
+// passed over; readings still off after kStepMicros of the server's frames
+// mean its clock stepped (it stalled and did not catch up, or keeps
+// stalling), and the loop starts again from the latest, keeping the rate it
+// measured.
 constexpr double kJumpMicros = 2'000.0;
 constexpr double kStepMicros = 100'000.0;
 // Nor is a cycle that begins before the last or more than a second after it.
@@ -47,9 +48,8 @@ void FrameClock::Observe(Frame frame, double micros) {
   const double error = micros - predicted;
   const bool inStep = frames > 0 && frames <= rate_ * kLongestCycleSeconds;
   if (locked_ && inStep && std::abs(error) > kJumpMicros) {
-    if (!stepping_ || std::abs(error - stepMicros_) > kJumpMicros) {
+    if (!stepping_) {
       stepping_ = true;
-      stepMicros_ = error;
       stepFrame_ = frame;
     }
     const bool stepped =

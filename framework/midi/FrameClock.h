@@ -47,10 +47,9 @@ class FrameClock {
   Frame anchorFrame_ = 0;
   double anchorMicros_ = 0.0;
   double microsPerFrame_ = 0.0;
-  // Readings since stepFrame_ have been far off, by about stepMicros_:
-  // whether the server's clock stepped is told by how long they agree.
+  // Readings since stepFrame_ have been far off: whether the server's clock
+  // stepped is told by how long they stay so.
   bool stepping_ = false;
-  double stepMicros_ = 0.0;
   Frame stepFrame_ = 0;
 };
 
