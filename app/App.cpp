@@ -207,7 +207,8 @@ void App::MidiOpened(const std::optional<MidiOutputError>& error) {
   FallBackOnTheSynth();
   messages_->Show(QCoreApplication::translate("MidiOutput", MidiOutputError::kText)
                       .arg(QString::fromStdString(error->reason())) +
-                  QStringLiteral("\n\n") + tr("Quillotone plays through its own synthesizer instead."));
+                  QStringLiteral("\n\n") +
+                  tr("Quillotone plays through its own synthesizer instead."));
 }
 
 void App::FallBackOnTheSynth() {

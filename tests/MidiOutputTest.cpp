@@ -16,6 +16,7 @@
 #include <map>
 #include <memory>
 #include <set>
+#include <string>
 #include <vector>
 
 #include "app/App.h"
@@ -63,6 +64,12 @@ std::vector<Message> MelodyNoteOns() {
   }
   std::erase_if(ons, [](const Message& m) { return m[2] == 0; });
   return ons;
+}
+
+// The note-ons among `messages`.
+std::vector<Message> NoteOns(std::vector<Message> messages) {
+  std::erase_if(messages, [](const Message& m) { return (m[0] & 0xF0) != kNoteOn; });
+  return messages;
 }
 
 // Keys a receiver that stacks voices (and ignores All Notes Off) still
@@ -191,6 +198,14 @@ class MidiOutputTest : public ::testing::Test, public MessageSink {
     });
     poll->start(20);
   }
+  // Stop, once the receiver has heard `steps` steps.
+  void StopAfter(std::size_t steps) {
+    When([this, steps] { return StepsHeard() >= steps; },
+         [this] {
+           app_->window1().stop_Action();
+           QCoreApplication::exit(0);
+         });
+  }
   // However long a busy machine takes, a test ends: it fails, not hangs.
   void FailAfter(int ms) {
     QTimer::singleShot(ms, app_.get(), [] { QCoreApplication::exit(99); });
@@ -227,8 +242,7 @@ TEST_P(MidiEndTest, TheMelodyReachesTheReceiverAndItsEndLeavesNothingSounding) {
   if (GetParam() != kStop) app_.reset();
   std::vector<Message> received = Received();
 
-  std::vector<Message> ons = received;
-  std::erase_if(ons, [](const Message& m) { return (m[0] & 0xF0) != kNoteOn; });
+  const std::vector<Message> ons = NoteOns(received);
   std::vector<Message> melody = MelodyNoteOns();
   melody.resize(ons.size());
   EXPECT_GE(ons.size(), 8u);
@@ -248,6 +262,28 @@ INSTANTIATE_TEST_SUITE_P(By, MidiEndTest,
                            if (end.param == kQuitItem) return "QuitItem";
                            return std::string("SIG") + sigabbrev_np(end.param);
                          });
+
+// The server's period changed while the melody plays (PipeWire does so as
+// clients come and go; jack_bufsize here): every note still comes, in order,
+// and the end leaves nothing sounding.
+TEST_F(MidiOutputTest, APeriodChangedWhilePlayingLosesNoNoteAndLeavesNoneSounding) {
+  ASSERT_NO_FATAL_FAILURE(StartApp());
+  app_->window1().play_Action();
+  When([this] { return StepsHeard() >= 4; },
+       [this] {
+         EXPECT_EQ(QProcess::execute("jack_bufsize", {"1024"}), 0);
+         StopAfter(10);
+       });
+  FailAfter(30'000);
+  EXPECT_EQ(app_->RunEventLoop(), 0);
+  const std::vector<Message> received = Received();
+  const std::vector<Message> ons = NoteOns(received);
+  std::vector<Message> melody = MelodyNoteOns();
+  melody.resize(ons.size());
+  EXPECT_GE(ons.size(), 10u);
+  EXPECT_EQ(ons, melody);
+  EXPECT_EQ(Sounding(received), 0);
+}
 
 // At any JACK period each note-on reaches the receiver on the frame of its
 // step (250 ms: 12000 frames at 48 kHz), within a frame of rounding between
@@ -293,14 +329,15 @@ class MidiTimingTest : public MidiOutputTest, public ::testing::WithParamInterfa
 };
 
 TEST_P(MidiTimingTest, NotesAndClockReachTheReceiverOnTheirFrames) {
+#if defined(__SANITIZE_THREAD__)
+  // Sanitized, the process callbacks overrun their cycles (jackd reports
+  // xruns), which moves the receiver's stamps by whole periods.
+  GTEST_SKIP() << "frame-exact timing is measured without ThreadSanitizer";
+#endif
   ASSERT_NO_FATAL_FAILURE(StartApp(GetParam().clock));
   const XrunCount xruns;
   app_->window1().play_Action();
-  When([this] { return StepsHeard() >= 10; },
-       [this] {
-         app_->window1().stop_Action();
-         QCoreApplication::exit(0);
-       });
+  StopAfter(10);
   FailAfter(30'000);
   EXPECT_EQ(app_->RunEventLoop(), 0);
   if (xruns() > 0) GTEST_SKIP() << "JACK missed " << xruns() << " cycles: no frame to judge by";

@@ -75,8 +75,9 @@ void AlsaMidiPort::Run(std::stop_token stop) {
     // Stopping, what is due within a lead's reach (the last note-offs) is
     // sent at once; a clock left running does not tick on for ever.
     const bool last = stop.stop_requested();
-    const double limit = MonotonicMicros() + (last ? kLastReachMicros : 0.0);
-    while (const auto message = schedule_.TakeDue(limit)) {
+    const double now = MonotonicMicros();
+    const double limit = now + (last ? kLastReachMicros : 0.0);
+    while (const auto message = schedule_.TakeDue(limit, now)) {
       try {
         out_->sendMessage(message->bytes.data(), message->size);
       } catch (const RtMidiError&) {

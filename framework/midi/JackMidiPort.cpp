@@ -6,9 +6,11 @@
 #include <algorithm>
 #include <chrono>
 #include <cmath>
+#include <iostream>
 #include <string_view>
 
-#include "framework/midi/MonotonicMicros.h"
+#include "framework/audio/FluidLog.h"
+#include "framework/midi/Midi.h"
 
 namespace quillotone {
 namespace {
@@ -19,10 +21,6 @@ constexpr auto kDrainLimit = std::chrono::milliseconds(1500);
 // After the server comes back, how many watches try the old connections
 // again (the programs at the other end may come back later).
 constexpr int kReconnectWatches = 40;
-// The frame anchor is taken anew after a pause this long, or when it parts
-// from JACK's clock by more than kMaxDriftSeconds.
-constexpr double kPauseMicros = 1'000'000.0;
-constexpr double kMaxDriftSeconds = 0.1;
 
 void Quiet(const char* /*message*/) {}
 
@@ -32,21 +30,28 @@ void JackMidiPort::ClientCloser::operator()(jack_client_t* client) const {
   jack_client_close(client);
 }
 
-std::unique_ptr<JackMidiPort> JackMidiPort::Open(const std::string& name) {
+std::unique_ptr<JackMidiPort> JackMidiPort::Open(const std::string& name, const Clock* clock) {
   // What JACK has to say (no server, a server gone) is said in our words.
   jack_set_error_function(Quiet);
   jack_set_info_function(Quiet);
-  std::unique_ptr<JackMidiPort> port(new JackMidiPort(name));
+  std::unique_ptr<JackMidiPort> port(new JackMidiPort(name, clock));
   if (!port->Register()) return nullptr;
   return port;
 }
 
 JackMidiPort::~JackMidiPort() {
+  if (WantsLibraryDetails()) {
+    std::cerr << "quillotone: JACK had " << xruns_.load()
+              << " xruns while the MIDI port was open\n";
+  }
   if (!client_) return;
+  // After the server went, jack_client_close alone stops the client's
+  // threads: there is no server left to deactivate it with.
   if (!lost_.load()) {
     Drain();
     jack_deactivate(client_.get());
   }
+  client_.reset();
 }
 
 bool JackMidiPort::Register() {
@@ -64,12 +69,17 @@ bool JackMidiPort::Register() {
   taken_ = 0;
   idle_ = true;
   lost_ = false;
+  rate_ = jack_get_sample_rate(client_.get());
+  frameClock_.Reset(rate_.load());
+  relock_ = false;
   jack_set_process_callback(client_.get(), &JackMidiPort::Process, this);
   jack_set_latency_callback(client_.get(), &JackMidiPort::Latency, this);
+  jack_set_sample_rate_callback(client_.get(), &JackMidiPort::SampleRateChanged, this);
+  jack_set_buffer_size_callback(client_.get(), &JackMidiPort::BufferSizeChanged, this);
+  jack_set_xrun_callback(client_.get(), &JackMidiPort::Xrun, this);
   jack_on_info_shutdown(client_.get(), &JackMidiPort::Shutdown, this);
-  rate_ = jack_get_sample_rate(client_.get());
-  pipeWire_ = std::string_view(jack_get_version_string()).find("PipeWire") != std::string_view::npos;
-  anchored_ = false;
+  pipeWire_ =
+      std::string_view(jack_get_version_string()).find("PipeWire") != std::string_view::npos;
   ready_.store(port_ != nullptr, std::memory_order_release);
   if (port_ == nullptr || jack_activate(client_.get()) != 0) {
     client_.reset();
@@ -102,7 +112,16 @@ void JackMidiPort::Drain() {
   draining_.store(false, std::memory_order_relaxed);
 }
 
+void JackMidiPort::TellOverflow() {
+  if (overflowTold_ || !overflowed_.load(std::memory_order_relaxed)) return;
+  overflowTold_ = true;
+  if (WantsLibraryDetails()) {
+    std::cerr << "quillotone: JACK's MIDI buffer was full: messages went out a cycle late\n";
+  }
+}
+
 MidiPort::Change JackMidiPort::Watch() {
+  TellOverflow();
   if (client_ && lost_.load()) {
     // The library's client is closed as it stands: nothing is unregistered
     // from a server that is not there.
@@ -153,100 +172,85 @@ void JackMidiPort::Latency(jack_latency_callback_mode_t mode, void* self) {
   port->latency_.store(range.max, std::memory_order_relaxed);
 }
 
-double JackMidiPort::MicrosOfFrame(jack_nframes_t frame) const {
-  const double sinceCycle = static_cast<std::int32_t>(frame - cycleFrame_) * 1e6 / rate_;
-  if (!anchored_) return cycleMicros_ + sinceCycle;
-  return anchorMicros_ + static_cast<std::int32_t>(frame - anchorFrame_) * 1e6 / rate_;
+int JackMidiPort::SampleRateChanged(jack_nframes_t rate, void* self) {
+  auto* port = static_cast<JackMidiPort*>(self);
+  port->rate_.store(rate);
+  port->relock_.store(true, std::memory_order_release);
+  return 0;
 }
 
-jack_nframes_t JackMidiPort::FrameOf(double jackMicros) {
-  // Counted from the cycle rather than with jack_time_to_frames, which
-  // PipeWire's JACK gets wrong for a time already past.
-  const auto onClock = static_cast<jack_nframes_t>(
-      cycleFrame_ +
-      static_cast<std::int64_t>(std::llround((jackMicros - cycleMicros_) * rate_ / 1e6)));
-  // Counted from an anchor at the nominal rate, as the synth counts its
-  // frames, the melody's intervals arrive exact to the frame, whatever the
-  // jitter of JACK's estimate of its clock. The anchor is taken anew after a
-  // pause, or should the count part from JACK's clock by kMaxDriftSeconds
-  // (a sound card's clock drifts from the system's by parts per million).
-  const auto predicted = static_cast<jack_nframes_t>(
-      anchorFrame_ +
-      static_cast<std::int64_t>(std::llround((jackMicros - anchorMicros_) * rate_ / 1e6)));
-  const auto drift = static_cast<std::int32_t>(onClock - predicted);
-  const bool paused = jackMicros - lastMicros_ > kPauseMicros;
-  lastMicros_ = jackMicros;
-  if (anchored_ && !paused && std::abs(drift) <= rate_ * kMaxDriftSeconds) return predicted;
-  anchored_ = true;
-  anchorMicros_ = jackMicros;
-  anchorFrame_ = onClock;
-  return onClock;
+int JackMidiPort::BufferSizeChanged(jack_nframes_t /*frames*/, void* self) {
+  static_cast<JackMidiPort*>(self)->relock_.store(true, std::memory_order_release);
+  return 0;
 }
 
-double JackMidiPort::JackMinusMonotonic() {
-  // The two clocks are read one after the other; a thread preempted between
-  // the reads (a busy machine) would see them tens of microseconds apart, a
-  // frame or two. Of three readings, the one taken in the shortest time is
-  // the truest.
-  double best = 0.0;
-  double shortest = INFINITY;
-  for (int i = 0; i < 3; ++i) {
-    const double before = MonotonicMicros();
-    const auto jack = static_cast<double>(jack_get_time());
-    const double after = MonotonicMicros();
-    if (after - before < shortest) {
-      shortest = after - before;
-      best = jack - (before + after) / 2.0;
-    }
-  }
-  return best;
+int JackMidiPort::Xrun(void* self) {
+  static_cast<JackMidiPort*>(self)->xruns_.fetch_add(1, std::memory_order_relaxed);
+  return 0;
 }
 
 int JackMidiPort::Process(jack_nframes_t frames, void* self) {
   auto* port = static_cast<JackMidiPort*>(self);
   if (!port->ready_.load(std::memory_order_acquire)) return 0;
-  jack_client_t* client = port->client_.get();
+  const double woke = port->clock_.MonotonicMicros();
   void* buffer = jack_port_get_buffer(port->port_, frames);
   jack_midi_clear_buffer(buffer);
+  const double rate = port->rate_.load(std::memory_order_relaxed);
   std::uint64_t taken = 0;
   while (auto message = port->queue_.Pop()) {
     // In PipeWire's graph, the cycles its pulse service leaves out of the
     // synth's latency are this graph's own.
-    if (port->pipeWire_) message->micros += message->graphCycles * frames * 1e6 / port->rate_;
-    port->schedule_.Add(*message);  // full: dropped, as a full JACK buffer would
+    if (port->pipeWire_) message->micros += message->graphCycles * frames * 1e6 / rate;
+    if (!port->schedule_.Add(*message)) port->overflowed_.store(true, std::memory_order_relaxed);
     ++taken;
   }
-  // A message is written on the frame of its time, less the latency
-  // downstream, so that it is heard at that time; one already late goes first
-  // thing. Messages are stamped on CLOCK_MONOTONIC; jack2 keeps its time on
-  // CLOCK_MONOTONIC_RAW (PipeWire's JACK on CLOCK_MONOTONIC): the two are
-  // compared afresh each cycle, as NTP may slew the one and not the other.
-  const jack_nframes_t start = jack_last_frame_time(client);
-  port->cycleFrame_ = start;
-  port->cycleMicros_ = static_cast<double>(jack_frames_to_time(client, start));
-  // An anchor that parted from JACK's clock (the server's clock reset after
-  // it missed cycles) is dropped here, before it decides what is due.
-  if (std::abs(port->MicrosOfFrame(start) - port->cycleMicros_) > kMaxDriftSeconds * 1e6) {
-    port->anchored_ = false;
-  }
-  const jack_nframes_t latency = port->latency_.load(std::memory_order_relaxed);
-  const double jackMinusMonotonic = JackMinusMonotonic();
-  const double end = port->MicrosOfFrame(start + frames + latency) - jackMinusMonotonic;
-  jack_nframes_t earliest = 0;
-  while (const auto message = port->schedule_.TakeDue(end)) {
-    const jack_nframes_t frame = port->FrameOf(message->micros + jackMinusMonotonic);
-    const auto offset = static_cast<std::int32_t>(frame - latency - start);
-    const jack_nframes_t at =
-        std::clamp<std::int64_t>(offset, earliest, static_cast<std::int64_t>(frames) - 1);
-    jack_midi_event_write(buffer, at, message->bytes.data(), message->size);
-    earliest = at;
-  }
+  port->Write(buffer, jack_last_frame_time(port->client_.get()), frames, woke);
   port->idle_.store(port->schedule_.idle());
   port->taken_.fetch_add(taken, std::memory_order_release);
   port->cycles_.fetch_add(1);
   // Neither locks nor allocates: at most a futex wake for the one waiting.
   if (port->draining_.load(std::memory_order_acquire)) port->cycled_.release();
   return 0;
+}
+
+void JackMidiPort::Write(void* buffer, jack_nframes_t start, jack_nframes_t frames, double woke) {
+  // Across a change of rate or period the server's frame count may jump:
+  // the clock is followed afresh from this cycle, and what waits keeps its
+  // time.
+  if (relock_.exchange(false, std::memory_order_acquire)) {
+    const double rate = rate_.load(std::memory_order_relaxed);
+    if (rate != frameClock_.nominalRate()) {
+      frameClock_.Reset(rate);
+    } else {
+      frameClock_.Relock();
+    }
+  }
+  // The cycle's first frame is now, as the callback woke for it. Not JACK's
+  // own estimate (jack_frames_to_time): on jackd's dummy driver it strays by
+  // tens of milliseconds from the cycles' real times on a busy machine, and
+  // jack2 keeps it on CLOCK_MONOTONIC_RAW, which NTP does not slew with
+  // the monotonic clock the messages are stamped on.
+  frameClock_.Observe(start, woke);
+  // A message is written on the frame of its time, less the latency
+  // downstream, so that it is heard at that time; one already late goes first
+  // thing, a tick of the MIDI clock late by more than its interval not at all.
+  const jack_nframes_t latency = latency_.load(std::memory_order_relaxed);
+  const double now = frameClock_.MicrosAt(start + latency);
+  const double end = frameClock_.MicrosAt(start + frames + latency);
+  jack_nframes_t earliest = 0;
+  while (const auto message = schedule_.TakeDue(end, now)) {
+    const auto offset =
+        static_cast<std::int32_t>(frameClock_.FrameAt(message->micros) - latency - start);
+    const auto at = static_cast<jack_nframes_t>(
+        std::clamp<std::int64_t>(offset, earliest, static_cast<std::int64_t>(frames) - 1));
+    if (jack_midi_event_write(buffer, at, message->bytes.data(), message->size) != 0) {
+      // The buffer is full: the rest go at the start of the next cycle.
+      schedule_.PutBack(*message);
+      overflowed_.store(true, std::memory_order_relaxed);
+      return;
+    }
+    earliest = at;
+  }
 }
 
 }  // namespace quillotone

@@ -10,7 +10,10 @@
 #include <string>
 #include <vector>
 
+#include "framework/Clock.h"
+#include "framework/SystemClock.h"
 #include "framework/audio/SpscQueue.h"
+#include "framework/midi/FrameClock.h"
 #include "framework/midi/MidiPort.h"
 #include "framework/midi/MidiSchedule.h"
 
@@ -19,14 +22,20 @@ namespace quillotone {
 // A MIDI output port on a running JACK server (never one started for it).
 // Messages reach the process callback through a lock-free queue and are
 // written into the cycle that holds their time, at its frame, less the
-// latency JACK reports downstream of the port. JACK's own messages stay off
-// the terminal. When the server goes, the client is closed as it stands;
-// Watch looks for the server again and registers the port anew, connected to
-// what it was connected to before.
+// latency JACK reports downstream of the port. JACK's frame clock is
+// followed against the monotonic one for as long as the port is open
+// (FrameClock), across changes of the server's rate and period. JACK's own
+// messages stay off the terminal; with QUILLOTONE_DEBUG=1 a full MIDI buffer
+// is told once, and the xruns are counted and told at the end. When the
+// server goes, the client is closed as it stands; Watch looks for the server
+// again and registers the port anew, connected to what it was connected to
+// before.
 class JackMidiPort : public MidiPort {
  public:
-  // Null if no JACK server runs.
-  [[nodiscard]] static std::unique_ptr<JackMidiPort> Open(const std::string& name);
+  // Null if no JACK server runs. `clock`: the monotonic clock messages are
+  // stamped on (the system's if null).
+  [[nodiscard]] static std::unique_ptr<JackMidiPort> Open(const std::string& name,
+                                                          const Clock* clock = nullptr);
   ~JackMidiPort() override;
   JackMidiPort(const JackMidiPort&) = delete;
   JackMidiPort& operator=(const JackMidiPort&) = delete;
@@ -41,7 +50,8 @@ class JackMidiPort : public MidiPort {
     void operator()(jack_client_t* client) const;
   };
 
-  explicit JackMidiPort(std::string name) : name_(std::move(name)) {}
+  JackMidiPort(std::string name, const Clock* clock)
+      : name_(std::move(name)), clock_(clock != nullptr ? *clock : systemClock_) {}
   // Opens the client, registers the port and starts it; false if no server.
   bool Register();
   // Sends what is queued before the port closes, within kDrainLimit: a
@@ -49,37 +59,34 @@ class JackMidiPort : public MidiPort {
   void Drain();
   void Reconnect();
 
-  // The process callback's: the frame a time on JACK's clock falls on, and
-  // back.
-  jack_nframes_t FrameOf(double jackMicros);
-  [[nodiscard]] double MicrosOfFrame(jack_nframes_t frame) const;
+  // Says, once, what the process callback flagged (it may not print).
+  void TellOverflow();
 
-  // JACK's clock less CLOCK_MONOTONIC, now, in microseconds.
-  static double JackMinusMonotonic();
+  // The process callback's, which woke at monotonic `woke` for the cycle of
+  // `frames` from `start`: what is due in it, written at its frames.
+  void Write(void* buffer, jack_nframes_t start, jack_nframes_t frames, double woke);
   static int Process(jack_nframes_t frames, void* self);
   static void Shutdown(jack_status_t code, const char* reason, void* self);
   static void Latency(jack_latency_callback_mode_t mode, void* self);
+  static int SampleRateChanged(jack_nframes_t rate, void* self);
+  static int BufferSizeChanged(jack_nframes_t frames, void* self);
+  static int Xrun(void* self);
 
   std::string name_;
   std::string portName_;
-  std::unique_ptr<jack_client_t, ClientCloser> client_;
-  // Also read by JACK's notification thread, whose latency callback may come
-  // while another client of ours registers.
-  std::atomic<jack_port_t*> port_{nullptr};
-  // From the main thread to the process callback, which alone owns schedule_.
+  SystemClock systemClock_;
+  const Clock& clock_;
+  // From the main thread to the process callback, which alone owns
+  // schedule_ and frameClock_.
   SpscQueue<TimedMessage, 1024> queue_;
   MidiSchedule schedule_;
-  double rate_ = 48000.0;
+  FrameClock frameClock_{48000.0};
+  // The server's rate, and whether its clock is to be followed afresh (after
+  // a change of rate or period), from JACK's notification thread.
+  std::atomic<double> rate_{48000.0};
+  std::atomic<bool> relock_{false};
   // The server is PipeWire's JACK, the same graph as its pulse service.
   bool pipeWire_ = false;
-  // The cycle being processed: its first frame, and when JACK's clock says
-  // that frame is.
-  jack_nframes_t cycleFrame_ = 0;
-  double cycleMicros_ = 0.0;
-  bool anchored_ = false;
-  double anchorMicros_ = 0.0;
-  jack_nframes_t anchorFrame_ = 0;
-  double lastMicros_ = 0.0;
   std::uint64_t sent_ = 0;
   std::atomic<std::uint64_t> taken_{0};
   std::atomic<bool> idle_{true};
@@ -90,12 +97,22 @@ class JackMidiPort : public MidiPort {
   // signal from each cycle meanwhile.
   std::atomic<bool> draining_{false};
   std::counting_semaphore<1 << 20> cycled_{0};
-  // Set once Register has made everything above ready, before the client is
-  // activated; JACK's threads read it first, so they see all of it.
-  std::atomic<bool> ready_{false};
+  // Flagged by the process callback, told by the thread that watches.
+  std::atomic<bool> overflowed_{false};
+  bool overflowTold_ = false;
+  std::atomic<std::uint64_t> xruns_{0};
   // What the port was connected to, made again when it comes back.
   std::vector<std::string> connections_;
   int reconnectTries_ = 0;
+  // Set once Register has made everything above ready, before the client is
+  // activated; JACK's threads read it first, so they see all of it.
+  std::atomic<bool> ready_{false};
+  // Also read by JACK's notification thread, whose latency callback may come
+  // while another client of ours registers.
+  std::atomic<jack_port_t*> port_{nullptr};
+  // Last, so that it is closed first: JACK's threads, which use every member
+  // above, are stopped before any of them goes.
+  std::unique_ptr<jack_client_t, ClientCloser> client_;
 };
 
 }  // namespace quillotone

@@ -50,8 +50,9 @@ MidiOutputError::MidiOutputError(MidiSystem asked, const std::string& reason)
         // A system the user named ends the program with this one line on stderr.
         switch (asked) {
           case MidiSystem::kJack:
-            return std::string("--midi-out=jack: no JACK server runs; start one (jackd from the "
-                               "Debian package jackd2, or PipeWire's with pw-jack)");
+            return std::string(
+                "--midi-out=jack: no JACK server runs; start one (jackd from the "
+                "Debian package jackd2, or PipeWire's with pw-jack)");
           case MidiSystem::kAlsa:
             return "--midi-out=alsa: the ALSA sequencer could not be opened" + reason +
                    "; it needs the snd-seq kernel module (sudo modprobe snd-seq)";

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "framework/midi/MidiSchedule.h"
 
+#include <cmath>
+
 #include "framework/midi/Midi.h"
 
 namespace quillotone {
@@ -24,6 +26,19 @@ bool MidiSchedule::Add(const TimedMessage& message) {
   return true;
 }
 
+bool MidiSchedule::PutBack(const TimedMessage& message) {
+  // A tick is the clock's own: the clock steps back to it.
+  if (message.size == 1 && message.bytes[0] == midi::kTimingClock) {
+    --ticks_;
+    return true;
+  }
+  if (size_ == kCapacity) return false;
+  first_ = (first_ - 1) & kMask;
+  messages_[first_] = message;
+  ++size_;
+  return true;
+}
+
 double MidiSchedule::NextTick() const {
   return clockStart_ + static_cast<double>(ticks_) * kTickMicros;
 }
@@ -35,7 +50,10 @@ std::optional<double> MidiSchedule::NextDue() const {
   return due;
 }
 
-std::optional<TimedMessage> MidiSchedule::TakeDue(double limitMicros) {
+std::optional<TimedMessage> MidiSchedule::TakeDue(double limitMicros, double nowMicros) {
+  if (ticking_ && NextTick() <= nowMicros - kTickMicros) {
+    ticks_ = static_cast<std::uint64_t>(std::floor((nowMicros - clockStart_) / kTickMicros));
+  }
   const bool message = size_ > 0 && messages_[first_].micros < limitMicros;
   if (ticking_ && NextTick() < limitMicros && (!message || NextTick() < messages_[first_].micros)) {
     TimedMessage tick{.micros = NextTick(), .bytes = {midi::kTimingClock}, .size = 1};

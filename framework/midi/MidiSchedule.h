@@ -34,8 +34,15 @@ class MidiSchedule {
   // the order they were added in.
   bool Add(const TimedMessage& message);
   // The earliest message or tick due before `limitMicros`, taken off; a
-  // message goes before a tick of the same time.
-  [[nodiscard]] std::optional<TimedMessage> TakeDue(double limitMicros);
+  // message goes before a tick of the same time. `nowMicros` is the earliest
+  // time that can still be kept: ticks a whole interval or more behind it (a
+  // stall: a debugger, a run of xruns) are skipped, and the clock goes on
+  // from the grid's latest tick due by then, so that a device following it
+  // never gets a burst of ticks and races ahead. Late messages all still go.
+  [[nodiscard]] std::optional<TimedMessage> TakeDue(double limitMicros, double nowMicros);
+  // Undoes the TakeDue that gave `message`, which could not be sent yet: it
+  // comes first again. False if there is no room for it.
+  bool PutBack(const TimedMessage& message);
   // When the next message or tick is due, if any is waiting.
   [[nodiscard]] std::optional<double> NextDue() const;
   // Forgets everything waiting, and stops the clock.
