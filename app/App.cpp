@@ -45,15 +45,19 @@ QIcon WindowIcon() {
   return icon;
 }
 
+// What the exception says; nothing for one that is no std::exception.
 std::string Describe(std::exception_ptr error) {
   try {
     std::rethrow_exception(error);
   } catch (const std::exception& e) {
     return e.what();
   } catch (...) {
-    return "an unknown error";
+    return {};
   }
 }
+
+// One line on stderr, in the user's language.
+void Tell(const QString& line) { std::cerr << "quillotone: " << line.toStdString() << '\n'; }
 
 }  // namespace
 
@@ -162,8 +166,8 @@ void App::OpenMidiOutput() {
     if (midiAnswered_) return;
     midiToldSilent_ = true;
     if (midiAnswerWait_ != nullptr) midiAnswerWait_->quit();
-    std::cerr << "quillotone: the MIDI output's server does not answer (JACK stopped or hung?); "
-                 "the port opens once it does\n";
+    Tell(tr("the MIDI output's server does not answer (JACK stopped or hung?); the port opens "
+            "once it does"));
     FallBackOnTheSynth();
     messages_->Notice(
         tr("The MIDI output's server does not answer: JACK may be stopped or hung. Quillotone "
@@ -185,8 +189,8 @@ void App::MidiOpened(const std::optional<MidiOutputError>& error) {
   midiAnswered_ = true;
   if (midiAnswerWait_ != nullptr) midiAnswerWait_->quit();
   if (!error) {
-    std::cerr << "quillotone: MIDI output on " << midi_->system() << ", port " << midi_->portName()
-              << '\n';
+    Tell(tr("MIDI output on %1, port %2")
+             .arg(QString::fromStdString(midi_->system()), QString::fromStdString(midi_->portName())));
     if (WantsLibraryDetails()) {
       std::cerr << "quillotone: MIDI on " << midi_->system() << ": " << midi_->why() << '\n';
     }
@@ -222,9 +226,10 @@ std::unique_ptr<RandomSource> App::MakeRandom() {
   const auto* popup =
       window_ ? window_->findChild<QComboBox*>(QStringLiteral("PopupMenu1")) : nullptr;
   if (const Mode* mode = ModeAt(popup != nullptr ? popup->currentIndex() : -1)) {
-    std::cout << "quillotone: playing the " << mode->popupText << ", seed " << seed
-              << " (again: quillotone --mode " << ShortName(*mode) << " --seed " << seed << ")"
-              << std::endl;
+    const QString line = tr("playing the %1, seed %2 (again: quillotone --mode %3 --seed %2)")
+                             .arg(QCoreApplication::translate("Modes", mode->popupText.data()),
+                                  QString::number(seed), QLatin1StringView(ShortName(*mode)));
+    std::cout << "quillotone: " << line.toStdString() << std::endl;
   }
   return std::make_unique<Random>(seed);
 }
@@ -281,8 +286,8 @@ void App::WatchMidiOutput() {
     case MidiPort::Change::kNone:
       break;
     case MidiPort::Change::kLost:
-      std::cerr << "quillotone: the " << midi_->system()
-                << " server of the MIDI output went away; looking for it again\n";
+      Tell(tr("the %1 server of the MIDI output went away; looking for it again")
+               .arg(QString::fromStdString(midi_->system())));
       messages_->Notice(tr("The %1 server that carries Quillotone's MIDI output went away. %2 The "
                            "port comes back by itself as soon as the server is running again.")
                             .arg(QString::fromStdString(midi_->system()),
@@ -291,7 +296,7 @@ void App::WatchMidiOutput() {
                                                     "synthesizer is off (--no-synth).")));
       break;
     case MidiPort::Change::kBack:
-      std::cerr << "quillotone: the MIDI output is back, port " << midi_->portName() << '\n';
+      Tell(tr("the MIDI output is back, port %1").arg(QString::fromStdString(midi_->portName())));
       messages_->Notice(
           tr("The MIDI output is back: port %1.").arg(QString::fromStdString(midi_->portName())));
       break;
@@ -301,18 +306,15 @@ void App::WatchMidiOutput() {
 void App::StartSound() {
   synthStarted_ = true;
   connect(&synthHost_, &SynthHost::failed, this, [this](const QString& problem) {
-    // The synth's fixed messages have translations; one that names a file
-    // stays as it is.
+    // The loader's own failure is looked up here; the synth's come translated.
     messages_->Show(QCoreApplication::translate("Synth", problem.toUtf8().constData()) +
                     QStringLiteral("\n\n") + tr("Quillotone keeps working, but plays silently."));
   });
   // Not modal: the window, stop included, goes on working under them.
-  connect(&synthHost_, &SynthHost::outputLost, this, [this](const QString& problem) {
-    messages_->Notice(QCoreApplication::translate("AudioOutput", problem.toUtf8().constData()));
-  });
-  connect(&synthHost_, &SynthHost::outputBack, this, [this](const QString& news) {
-    messages_->NoticeOver(QCoreApplication::translate("AudioOutput", news.toUtf8().constData()));
-  });
+  connect(&synthHost_, &SynthHost::outputLost, this,
+          [this](const QString& problem) { messages_->Notice(problem); });
+  connect(&synthHost_, &SynthHost::outputBack, this,
+          [this](const QString& news) { messages_->NoticeOver(news); });
   // The loader chooses among it, the variable and the system's.
   synthHost_.LoadInBackground({.soundFont = options_.soundFont});
 }
@@ -349,10 +351,10 @@ bool App::_aboutquillotone_Action() {
 }
 
 void App::ReportUnhandled(std::exception_ptr error) {
-  const std::string what = Describe(error);
-  std::cerr << "quillotone: unexpected error: " << what << '\n';
-  messages_->Show(tr("Quillotone met an unexpected error:") + QLatin1Char('\n') +
-                  QString::fromStdString(what));
+  QString what = QString::fromStdString(Describe(error));
+  if (what.isEmpty()) what = tr("an unknown error");
+  Tell(tr("unexpected error: %1").arg(what));
+  messages_->Show(tr("Quillotone met an unexpected error:") + QLatin1Char('\n') + what);
 }
 
 }  // namespace quillotone

@@ -2,6 +2,7 @@
 #include "app/CommandLine.h"
 
 #include <QCommandLineParser>
+#include <QCoreApplication>
 #include <QStringList>
 #include <algorithm>
 #include <charconv>
@@ -18,21 +19,54 @@ namespace quillotone {
 namespace {
 
 // Arguments are bytes, and file names need not be UTF-8. Qt's parser sees
-// them as Latin-1, one character per byte, so every value comes back out
-// exactly as it went in.
+// each byte from 0x80 up as a private-use character of its own, so every
+// value comes back out exactly as it went in, and so does a name Qt's own
+// message quotes amid that message's words in the user's language.
+constexpr char16_t kByteBase = 0xF700;
+constexpr char16_t kFirstByte = kByteBase + 0x80;
+constexpr char16_t kLastByte = kByteBase + 0xFF;
+
 QString FromBytes(const std::string& bytes) {
-  return QString::fromLatin1(bytes.data(), static_cast<qsizetype>(bytes.size()));
-}
-std::string Bytes(const QString& text) { return text.toLatin1().toStdString(); }
-
-ParsedCommandLine Fail(const std::string& message) {
-  return {.invocation = std::nullopt,
-          .exitStatus = kUsageError,
-          .output = {},
-          .error = "quillotone: " + Printable(message) + " (see quillotone --help)\n"};
+  QString text;
+  for (const char byte : bytes) {
+    const auto code = static_cast<unsigned char>(byte);
+    text += QChar(code < 0x80 ? char16_t{code} : static_cast<char16_t>(kByteBase + code));
+  }
+  return text;
 }
 
-std::string Quoted(const std::string& text) { return '"' + text + '"'; }
+std::string Bytes(const QString& text) {
+  std::string bytes;
+  qsizetype written = 0;
+  const auto writeUpTo = [&](qsizetype end) {
+    bytes += QStringView(text).sliced(written, end - written).toUtf8().toStdString();
+  };
+  for (qsizetype i = 0; i < text.size(); ++i) {
+    const char16_t code = text[i].unicode();
+    if (code < kFirstByte || code > kLastByte) continue;
+    writeUpTo(i);
+    bytes += static_cast<char>(code - kByteBase);
+    written = i + 1;
+  }
+  writeUpTo(text.size());
+  return bytes;
+}
+
+// `message`: in the user's language, the user's own bytes in it as FromBytes
+// gives them.
+ParsedCommandLine Fail(const QString& message) {
+  return {
+      .invocation = std::nullopt,
+      .exitStatus = kUsageError,
+      .output = {},
+      .error =
+          "quillotone: " +
+          Printable(Bytes(QCoreApplication::translate("CommandLine", "%1 (see quillotone --help)")
+                              .arg(message))) +
+          "\n"};
+}
+
+QString Quoted(const QString& text) { return QLatin1Char('"') + text + QLatin1Char('"'); }
 
 std::string ModeNames() {
   std::string names;
@@ -168,9 +202,10 @@ ParsedCommandLine ParseCommandLine(const std::vector<std::string>& arguments) {
     options = options && text != QStringLiteral("--");
     texts << text;
   }
-  if (!parser.parse(texts)) return Fail(Bytes(parser.errorText()));
+  if (!parser.parse(texts)) return Fail(parser.errorText());
   if (!parser.positionalArguments().isEmpty()) {
-    return Fail("unexpected argument " + Quoted(Bytes(parser.positionalArguments()[0])));
+    return Fail(QCoreApplication::translate("CommandLine", "unexpected argument %1")
+                    .arg(Quoted(parser.positionalArguments()[0])));
   }
   if (parser.isSet(help)) {
     // Without an application object Qt cannot name the program itself.
@@ -187,26 +222,38 @@ ParsedCommandLine ParseCommandLine(const std::vector<std::string>& arguments) {
             .error = {}};
   }
   const auto value = [&](const QCommandLineOption& option) { return Bytes(parser.value(option)); };
+  const auto quoted = [&](const QCommandLineOption& option) {
+    return Quoted(parser.value(option));
+  };
+  // The last two of a list joined as the user's language joins them.
+  const std::string orWord =
+      QCoreApplication::translate("CommandLine", "or", "joins the last two of a list: mp3 or mid")
+          .toStdString();
+  const QString formats = QString::fromStdString(RenderFormatList({}, orWord));
 
   Invocation invocation;
   if (parser.isSet(mode)) {
     const Mode* found = ModeNamed(value(mode));
     if (found == nullptr) {
-      return Fail("unknown mode " + Quoted(value(mode)) + "; choose one of: " + ModeNames());
+      return Fail(QCoreApplication::translate("CommandLine", "unknown mode %1; choose one of: %2")
+                      .arg(quoted(mode), QString::fromStdString(ModeNames())));
     }
     invocation.mode = found->index;
   }
   if (parser.isSet(seed)) {
     invocation.seed = WholeNumber(value(seed));
     if (!invocation.seed) {
-      return Fail("--seed needs a whole number from 0 to 18446744073709551615 in digits, not " +
-                  Quoted(value(seed)));
+      return Fail(
+          QCoreApplication::translate(
+              "CommandLine",
+              "--seed needs a whole number from 0 to 18446744073709551615 in digits, not %1")
+              .arg(quoted(seed)));
     }
   }
   if (parser.isSet(soundFont)) {
     // Looked at now, so a wrong file is refused before any window opens.
     if (const std::optional<std::string> problem = SoundFontProblem(value(soundFont))) {
-      return Fail("--soundfont: " + *problem);
+      return Fail(QStringLiteral("--soundfont: ") + QString::fromStdString(*problem));
     }
     invocation.soundFont = value(soundFont);
   }
@@ -214,22 +261,27 @@ ParsedCommandLine ParseCommandLine(const std::vector<std::string>& arguments) {
   if (parser.isSet(midiSystem)) {
     const std::string name = value(midiSystem);
     if (name != "jack" && name != "alsa") {
-      return Fail("unknown MIDI system " + Quoted(name) + " for --midi-out; choose jack or alsa");
+      return Fail(QCoreApplication::translate(
+                      "CommandLine", "unknown MIDI system %1 for --midi-out; choose jack or alsa")
+                      .arg(quoted(midiSystem)));
     }
     invocation.midiSystem = name == "jack" ? MidiSystem::kJack : MidiSystem::kAlsa;
   }
   invocation.midiClock = parser.isSet(midiClock);
   invocation.synth = !parser.isSet(noSynth);
   if (invocation.midiClock && !invocation.midiOut) {
-    return Fail("--midi-clock needs --midi-out, the port it is sent on");
+    return Fail(QCoreApplication::translate(
+        "CommandLine", "--midi-clock needs --midi-out, the port it is sent on"));
   }
   if (!invocation.synth && !invocation.midiOut) {
-    return Fail("--no-synth needs --midi-out, or nothing would sound");
+    return Fail(QCoreApplication::translate("CommandLine",
+                                            "--no-synth needs --midi-out, or nothing would sound"));
   }
 
   if (!parser.isSet(render)) {
     if (parser.isSet(cycles) || parser.isSet(seconds) || parser.isSet(format)) {
-      return Fail("--cycles, --seconds and --format go with --render");
+      return Fail(QCoreApplication::translate("CommandLine",
+                                              "--cycles, --seconds and --format go with --render"));
     }
     return {.invocation = invocation, .exitStatus = 0, .output = {}, .error = {}};
   }
@@ -239,20 +291,29 @@ ParsedCommandLine ParseCommandLine(const std::vector<std::string>& arguments) {
   if (parser.isSet(format)) {
     chosen = RenderFormatNamed(value(format));
     if (!chosen) {
-      return Fail("unknown format " + Quoted(value(format)) + "; choose " + RenderFormatList());
+      return Fail(QCoreApplication::translate("CommandLine", "unknown format %1; choose %2")
+                      .arg(quoted(format), formats));
     }
   } else if (path == kStandardOutput) {
-    return Fail("--render - (standard output) needs --format: " + RenderFormatList());
+    return Fail(QCoreApplication::translate("CommandLine",
+                                            "--render - (standard output) needs --format: %1")
+                    .arg(formats));
   } else {
     chosen = FormatOfPath(path);
     if (!chosen) {
-      return Fail("cannot render to " + Quoted(path) + ": the file name must end in " +
-                  RenderFormatList(".") + ", or name the format with --format");
+      return Fail(QCoreApplication::translate("CommandLine",
+                                              "cannot render to %1: the file name must end in %2, "
+                                              "or name the format with --format")
+                      .arg(quoted(render), QString::fromStdString(RenderFormatList(".", orWord))));
     }
   }
-  if (invocation.midiOut) return Fail("--render and --midi-out exclude each other");
+  if (invocation.midiOut) {
+    return Fail(
+        QCoreApplication::translate("CommandLine", "--render and --midi-out exclude each other"));
+  }
   if (parser.isSet(cycles) == parser.isSet(seconds)) {
-    return Fail("--render needs either --cycles or --seconds (one of them)");
+    return Fail(QCoreApplication::translate(
+        "CommandLine", "--render needs either --cycles or --seconds (one of them)"));
   }
   double micros = 0.0;
   if (parser.isSet(cycles)) {
@@ -260,18 +321,21 @@ ParsedCommandLine ParseCommandLine(const std::vector<std::string>& arguments) {
     const auto maxCycles =
         static_cast<std::uint64_t>(kMaxRenderSeconds * kMicrosPerSecond / kCycleMicros);
     if (!n || *n < 1 || *n > maxCycles) {
-      return Fail("--cycles needs a whole number from 1 to " + std::to_string(maxCycles) +
-                  " in digits, not " + Quoted(value(cycles)));
+      return Fail(QCoreApplication::translate(
+                      "CommandLine", "--cycles needs a whole number from 1 to %1 in digits, not %2")
+                      .arg(QString::number(maxCycles), quoted(cycles)));
     }
     micros = static_cast<double>(*n) * kCycleMicros;
   } else {
     const std::optional<double> s = DecimalNumber(value(seconds));
     if (!s || *s <= 0.0 || *s > kMaxRenderSeconds) {
-      return Fail("--seconds needs a number above 0 and at most " +
-                  std::to_string(static_cast<int>(kMaxRenderSeconds)) + " (" +
-                  std::to_string(static_cast<int>(kMaxRenderSeconds / 3600)) +
-                  " hours) in digits, with a decimal point if need be, not " +
-                  Quoted(value(seconds)));
+      return Fail(QCoreApplication::translate(
+                      "CommandLine",
+                      "--seconds needs a number above 0 and at most %1 (%2 hours) in digits, with "
+                      "a decimal point if need be, not %3")
+                      .arg(QString::number(static_cast<int>(kMaxRenderSeconds)),
+                           QString::number(static_cast<int>(kMaxRenderSeconds / 3600)),
+                           quoted(seconds)));
     }
     micros = std::max(1.0, std::round(*s * kMicrosPerSecond));
   }

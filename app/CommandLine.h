@@ -59,7 +59,9 @@ static_assert(kMaxRenderSeconds * 1e6 <= MidiFileWriter::kMaxMicros);
 
 // Reads the arguments (the program's name first, each as the bytes the
 // system gave) GNU style. Needs no application object, so a mistake is
-// reported even where no window opens.
+// reported even where no window opens. A mistake is told in the language of
+// the translations installed, if any; so are Qt's own words in the help
+// ("Usage:"), which is therefore read with none.
 [[nodiscard]] ParsedCommandLine ParseCommandLine(const std::vector<std::string>& arguments);
 
 }  // namespace quillotone

@@ -2,20 +2,25 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <QCoreApplication>
 #include <QtGlobal>
 #include <cerrno>
+#include <clocale>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <exception>
 #include <iostream>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "app/App.h"
 #include "app/CommandLine.h"
+#include "app/Translations.h"
 #include "app/render/Render.h"
+#include "framework/Printable.h"
 
 namespace {
 
@@ -39,6 +44,41 @@ bool WaylandPluginMissing(const QString& fatal) {
   return wanted && list >= 0 && !fatal.mid(list).contains(QLatin1StringView("wayland"));
 }
 
+// What the handler says, made beforehand: the application that fails has
+// no translations installed yet.
+struct DisplayFailure {
+  std::string pluginMissing;
+  std::string unreachable;
+};
+DisplayFailure& DisplayFailureLines() {
+  static DisplayFailure lines;
+  return lines;
+}
+
+// One line on stderr, in the user's language.
+std::string Line(const QString& text) { return "quillotone: " + text.toStdString() + '\n'; }
+
+void PrepareDisplayFailures() {
+  QString variables;
+  for (const char* variable : {"QT_QPA_PLATFORM", "WAYLAND_DISPLAY", "DISPLAY"}) {
+    if (const char* value = std::getenv(variable)) {
+      if (!variables.isEmpty()) variables += QLatin1StringView(", ");
+      variables += QString::fromStdString(variable + ('=' + quillotone::Printable(value)));
+    }
+  }
+  DisplayFailureLines() = {
+      .pluginMissing = Line(QCoreApplication::translate(
+          "main",
+          "Qt's Wayland platform plugin is not installed: install the Debian package qt6-wayland "
+          "(or set DISPLAY to run through XWayland).")),
+      .unreachable = Line(QCoreApplication::translate(
+                              "main",
+                              "the display cannot be reached (%1). Run it from a desktop session, "
+                              "or render to a file with --render.")
+                              .arg(variables)),
+  };
+}
+
 // Qt aborts, after lines of its own, when its platform cannot reach the
 // display that a variable names (DISPLAY=:999, say) or has no plugin for it.
 // While the application is made, that becomes one line and status 1; what
@@ -55,21 +95,58 @@ void DisplayUnreachable(QtMsgType type, const QMessageLogContext&, const QString
   if (type != QtFatalMsg) return;
   std::cerr.flush();
   dup2(TerminalStderr(), STDERR_FILENO);
-  if (WaylandPluginMissing(text)) {
-    std::cerr << "quillotone: Qt's Wayland platform plugin is not installed: install the Debian "
-                 "package qt6-wayland (or set DISPLAY to run through XWayland).\n";
-    std::_Exit(1);
+  std::cerr << (WaylandPluginMissing(text) ? DisplayFailureLines().pluginMissing
+                                           : DisplayFailureLines().unreachable);
+  std::_Exit(1);
+}
+
+// Everything before the window: the arguments read, help or a mistake
+// printed, a render, the display looked for. Returns the exit status, or
+// nothing when the window is to open as `invocation` asks.
+std::optional<int> BeforeTheWindow(int& argc, char** argv, quillotone::Invocation& invocation) {
+  // Arguments are read before the application exists, so a mistake is
+  // reported even where no window could open, and --help is Qt's in English.
+  const std::vector<std::string> arguments(argv, argv + argc);
+  quillotone::ParsedCommandLine parsed = quillotone::ParseCommandLine(arguments);
+  // What the terminal is told is in the user's language: a plain
+  // application carries the translations until the window's takes over.
+  const QCoreApplication terminal(argc, argv);
+  // Qt takes the user's locale for the C library too; numbers a library
+  // writes into a render keep the form they always had.
+  std::setlocale(LC_NUMERIC, "C");
+  const quillotone::Translations translations(quillotone::Translations::InstalledDirectory());
+  if (!parsed.error.empty()) parsed = quillotone::ParseCommandLine(arguments);
+  // Help that did not reach its reader (a full disk, say) is a failure.
+  if (std::fwrite(parsed.output.data(), 1, parsed.output.size(), stdout) != parsed.output.size() ||
+      std::fflush(stdout) != 0) {
+    const QString reason = QString::fromLocal8Bit(std::strerror(errno));
+    std::cerr << Line(
+        QCoreApplication::translate("main", "cannot write to standard output: %1").arg(reason));
+    return 1;
   }
-  std::cerr << "quillotone: the display cannot be reached (";
-  const char* separator = "";
-  for (const char* variable : {"QT_QPA_PLATFORM", "WAYLAND_DISPLAY", "DISPLAY"}) {
-    if (const char* value = std::getenv(variable)) {
-      std::cerr << separator << variable << '=' << value;
-      separator = ", ";
+  std::cerr << parsed.error;
+  if (!parsed.invocation) return parsed.exitStatus;
+  invocation = *parsed.invocation;
+
+  if (invocation.renders()) {
+    try {
+      return quillotone::Render(invocation, std::cerr);
+    } catch (const std::exception& e) {
+      std::cerr << Line(QCoreApplication::translate("main", "the render failed: %1")
+                            .arg(QString::fromStdString(e.what())));
+      return 1;
     }
   }
-  std::cerr << "). Run it from a desktop session, or render to a file with --render.\n";
-  std::_Exit(1);
+
+  if (!HasDisplay()) {
+    std::cerr << Line(QCoreApplication::translate(
+        "main",
+        "no display to open the window on. Run it from a desktop session (DISPLAY or "
+        "WAYLAND_DISPLAY set), or render to a file with --render."));
+    return 1;
+  }
+  PrepareDisplayFailures();
+  return std::nullopt;
 }
 
 }  // namespace
@@ -81,36 +158,10 @@ int main(int argc, char** argv) {
   // still sounding on a MIDI receiver.
   std::signal(SIGPIPE, SIG_IGN);
   std::signal(SIGXFSZ, SIG_IGN);
-  // Arguments are read before the application exists, so a mistake is
-  // reported even where no window could open.
-  const quillotone::ParsedCommandLine parsed =
-      quillotone::ParseCommandLine(std::vector<std::string>(argv, argv + argc));
-  // Help that did not reach its reader (a full disk, say) is a failure.
-  if (std::fwrite(parsed.output.data(), 1, parsed.output.size(), stdout) != parsed.output.size() ||
-      std::fflush(stdout) != 0) {
-    std::cerr << "quillotone: cannot write to standard output: " << std::strerror(errno) << '\n';
-    return 1;
-  }
-  std::cerr << parsed.error;
-  if (!parsed.invocation) return parsed.exitStatus;
-  const quillotone::Invocation& invocation = *parsed.invocation;
-
-  if (invocation.renders()) {
-    try {
-      return quillotone::Render(invocation, std::cerr);
-    } catch (const std::exception& e) {
-      std::cerr << "quillotone: the render failed: " << e.what() << '\n';
-      return 1;
-    }
-  }
-
-  if (!HasDisplay()) {
-    std::cerr << "quillotone: no display to open the window on. Run it from a desktop session "
-                 "(DISPLAY or WAYLAND_DISPLAY set), or render to a file with --render.\n";
-    return 1;
-  }
-
   quillotone::NameSoundStream();
+  quillotone::Invocation invocation;
+  if (const std::optional<int> status = BeforeTheWindow(argc, argv, invocation)) return *status;
+
   qInstallMessageHandler(DisplayUnreachable);
   TerminalStderr() = dup(STDERR_FILENO);
   const int devNull = open("/dev/null", O_WRONLY | O_CLOEXEC);

@@ -158,6 +158,9 @@ def failures(d):
         (["--render", f"{d}/x.mid", "--cycles", str(MAX_SECONDS // 8 + 1)], {}, 2, "from 1 to 34650"),
         (["--render", f"{d}/x.mid", "--cycles", "0"], {}, 2, "--cycles needs"),
         (["--soundfont", f"{d}/missing.sf2"], {}, 2, "SoundFont not found"),
+        # The user's language, for the command line and the render alike.
+        (["--soundfont", f"{d}/missing.sf2"], {"LC_ALL": "de_DE.UTF-8"}, 2, "SoundFont nicht gefunden"),
+        (["--render", f"{d}/taken.wav", "--cycles", "1"], {"LANG": "es_ES.UTF-8"}, 2, "es una carpeta"),
         (["--soundfont", d], {}, 2, "is a folder"),
         (["--soundfont", f"{d}/pipe.sf2"], {}, 2, "not a regular file"),
         (["--soundfont", f"{d}/empty.sf2"], {}, 2, "is empty"),

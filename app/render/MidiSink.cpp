@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/render/MidiSink.h"
 
+#include <QCoreApplication>
 #include <cstring>
 #include <vector>
 
@@ -21,7 +22,10 @@ void MidiSink::End(double micros) { writer_.End(micros); }
 void MidiSink::Finish() {
   const std::vector<unsigned char> bytes = writer_.Bytes();
   if (const int error = WriteAll(fd_, bytes.data(), bytes.size())) {
-    throw AudioFileError(std::string("writing failed: ") + std::strerror(error), error);
+    throw AudioFileError(QCoreApplication::translate("Render", "writing failed: %1")
+                             .arg(QString::fromLocal8Bit(std::strerror(error)))
+                             .toStdString(),
+                         error);
   }
 }
 

@@ -3,6 +3,8 @@
 
 #include <unistd.h>
 
+#include <QCoreApplication>
+
 namespace quillotone {
 
 Progress::Progress(std::ostream& out, double totalMicros)
@@ -17,7 +19,11 @@ void Progress::Update(double micros) {
   const auto now = std::chrono::steady_clock::now();
   if (now < next_) return;
   next_ = now + std::chrono::milliseconds(200);
-  out_ << "\rRendering: " << static_cast<int>(100.0 * micros / total_) << " %" << std::flush;
+  out_ << '\r'
+       << QCoreApplication::translate("Render", "Rendering: %1 %")
+              .arg(static_cast<int>(100.0 * micros / total_))
+              .toStdString()
+       << std::flush;
   drawn_ = true;
 }
 

@@ -3,6 +3,7 @@
 
 #include <unistd.h>
 
+#include <QCoreApplication>
 #include <cerrno>
 #include <cstdlib>
 #include <exception>
@@ -51,20 +52,28 @@ std::string SoundFontFor(const Invocation& invocation) {
 
 std::string WhatFailed(const AudioFileError& error) {
   if (error.code() == EPIPE) {
-    return "the reader went away before the end (the pipe was closed); the render stopped";
+    return QCoreApplication::translate(
+               "Render",
+               "the reader went away before the end (the pipe was closed); the render stopped")
+        .toStdString();
   }
   return error.what();
 }
 
 // Renders, and returns the seed it played. Throws RenderFailure.
 std::uint64_t RenderMelody(const Invocation& invocation, std::ostream& errors) {
-  const std::string shown =
-      invocation.renderPath == kStandardOutput ? "standard output" : invocation.renderPath;
+  const QString shown = invocation.renderPath == kStandardOutput
+                            ? QCoreApplication::translate("Render", "standard output")
+                            : QString::fromStdString(Printable(invocation.renderPath));
   const auto cannot = [&](int status, const std::string& why) {
-    return RenderFailure{status, "cannot render to " + shown + ": " + why};
+    return RenderFailure{status, QCoreApplication::translate("Render", "cannot render to %1: %2")
+                                     .arg(shown, QString::fromStdString(why))
+                                     .toStdString()};
   };
   const Mode* mode = ModeAt(invocation.mode);
-  if (mode == nullptr) throw cannot(kUsageError, "no such mode");
+  if (mode == nullptr) {
+    throw cannot(kUsageError, QCoreApplication::translate("Render", "no such mode").toStdString());
+  }
   const bool audio = !invocation.renderFormat.midi;
   // A MIDI render plays none, but one named is still not to be written over.
   const std::string soundFont = audio ? SoundFontFor(invocation) : invocation.soundFont;
@@ -75,9 +84,14 @@ std::uint64_t RenderMelody(const Invocation& invocation, std::ostream& errors) {
     target = std::make_unique<RenderTarget>(invocation.renderPath, [&] {
       // Waiting is right, as for any program, but on a terminal looks like a hang.
       if (isatty(STDERR_FILENO) == 1) {
-        errors << "quillotone: " << Printable(shown)
-               << " is a FIFO with no reader yet; the render waits for one (Ctrl+C to cancel)"
-               << std::endl;
+        errors
+            << "quillotone: "
+            << QCoreApplication::translate(
+                   "Render",
+                   "%1 is a FIFO with no reader yet; the render waits for one (Ctrl+C to cancel)")
+                   .arg(shown)
+                   .toStdString()
+            << std::endl;
       }
     });
   } catch (const RenderTargetError& e) {
@@ -85,7 +99,10 @@ std::uint64_t RenderMelody(const Invocation& invocation, std::ostream& errors) {
   }
   if (!soundFont.empty() && target->Overwrites(soundFont)) {
     throw cannot(kUsageError,
-                 "it is the SoundFont in use (" + soundFont + "); render to another name");
+                 QCoreApplication::translate(
+                     "Render", "it is the SoundFont in use (%1); render to another name")
+                     .arg(QString::fromStdString(Printable(soundFont)))
+                     .toStdString());
   }
   std::unique_ptr<NoteSink> sink;
   try {
@@ -158,7 +175,10 @@ std::uint64_t RenderMelody(const Invocation& invocation, std::ostream& errors) {
 int Render(const Invocation& invocation, std::ostream& errors) {
   try {
     const std::uint64_t seed = RenderMelody(invocation, errors);
-    if (!invocation.seed) errors << "quillotone: seed " << seed << '\n';
+    if (!invocation.seed) {
+      errors << "quillotone: "
+             << QCoreApplication::translate("Render", "seed %1").arg(seed).toStdString() << '\n';
+    }
     return 0;
   } catch (const RenderFailure& failure) {
     errors << "quillotone: " << Printable(failure.message) << '\n';

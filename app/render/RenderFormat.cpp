@@ -17,7 +17,7 @@ std::optional<RenderFormat> RenderFormatNamed(std::string name) {
   return std::nullopt;
 }
 
-std::string RenderFormatList(std::string_view prefix) {
+std::string RenderFormatList(std::string_view prefix, std::string_view orWord) {
   std::string list;
   std::string_view last;
   for (const RenderFormat& format : kRenderFormats) {
@@ -25,7 +25,7 @@ std::string RenderFormatList(std::string_view prefix) {
     if (!last.empty()) list += (list.empty() ? "" : ", ") + std::string(prefix) + std::string(last);
     last = format.name;
   }
-  return list + " or " + std::string(prefix) + std::string(last);
+  return list + " " + std::string(orWord) + " " + std::string(prefix) + std::string(last);
 }
 
 AudioFileWriter::Format AudioFormatFor(const RenderFormat& format, double seconds) {

@@ -35,9 +35,10 @@ inline constexpr RenderFormat kRenderFormats[] = {
 
 // The format of that name, in any case.
 [[nodiscard]] std::optional<RenderFormat> RenderFormatNamed(std::string name);
-// The offered names as a list for a message, each after `prefix`:
-// "wav, flac, ogg, opus, mp3 or mid".
-[[nodiscard]] std::string RenderFormatList(std::string_view prefix = {});
+// The offered names as a list for a message, each after `prefix`, the last
+// two joined by `orWord`: "wav, flac, ogg, opus, mp3 or mid".
+[[nodiscard]] std::string RenderFormatList(std::string_view prefix = {},
+                                           std::string_view orWord = "or");
 
 // The audio encoding that holds `seconds` of melody: a plain WAV file unless
 // it could outgrow WAV's 32-bit sizes (the release included), then RF64.

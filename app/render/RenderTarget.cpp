@@ -9,6 +9,7 @@
 #include <sys/xattr.h>
 #include <unistd.h>
 
+#include <QCoreApplication>
 #include <array>
 #include <cerrno>
 #include <charconv>
@@ -29,9 +30,19 @@ constexpr int kMaxSymlinks = 40;
 // Where a file's access control list beyond its mode is kept.
 constexpr char kAclAttribute[] = "system.posix_acl_access";
 
-RenderTargetError SystemError(const std::string& what) {
-  return RenderTargetError(what + std::strerror(errno));
+// What the system says went wrong (errno), inside `what` (a text with %1
+// for it) where one is given: in the user's language.
+RenderTargetError SystemError(const char* what = nullptr) {
+  const QString reason = QString::fromLocal8Bit(std::strerror(errno));
+  return RenderTargetError(
+      (what != nullptr ? QCoreApplication::translate("Render", what).arg(reason) : reason)
+          .toStdString());
 }
+
+// A refusal, in the user's language.
+RenderTargetError Refusal(const QString& why) { return RenderTargetError(why.toStdString()); }
+
+constexpr const char* kWritingFailed = QT_TRANSLATE_NOOP("Render", "writing failed: %1");
 
 std::string FolderOf(const std::string& path) {
   const std::size_t slash = path.rfind('/');
@@ -69,12 +80,12 @@ Destination Follow(std::string path) {
     if (lstat(path.c_str(), &info) != 0 || !S_ISLNK(info.st_mode)) return {path, std::nullopt};
     std::array<char, PATH_MAX> target{};
     const ssize_t size = readlink(path.c_str(), target.data(), target.size());
-    if (size < 0) throw SystemError("");
+    if (size < 0) throw SystemError();
     const std::string next(target.data(), static_cast<std::size_t>(size));
     path = next.front() == '/' ? next : FolderOf(path) + "/" + next;
   }
   errno = ELOOP;
-  throw SystemError("");
+  throw SystemError();
 }
 
 // CAP_FOWNER: root's leave to replace anyone's file in a sticky folder.
@@ -143,20 +154,22 @@ RenderTarget::RenderTarget(std::string path, const std::function<void()>& waitin
   struct stat info {};
   if (stat(path_.c_str(), &info) != 0) {
     if (errno == ENAMETOOLONG) {
-      throw RenderTargetError("the name is too long (at most 255 bytes a name, 4095 a path)");
+      throw Refusal(QCoreApplication::translate(
+          "Render", "the name is too long (at most 255 bytes a name, 4095 a path)"));
     }
-    if (errno != ENOENT) throw SystemError("");
+    if (errno != ENOENT) throw SystemError();
   } else if (S_ISDIR(info.st_mode)) {
-    throw RenderTargetError("it is a folder");
+    throw Refusal(QCoreApplication::translate("Render", "it is a folder"));
   } else if (S_ISBLK(info.st_mode)) {
-    throw RenderTargetError("it is a disk; a render is not written over one");
+    throw Refusal(
+        QCoreApplication::translate("Render", "it is a disk; a render is not written over one"));
   } else if (S_ISFIFO(info.st_mode)) {
     OpenFifo(waitingForReader);
     return;
   } else if (!S_ISREG(info.st_mode)) {
     // A device is written, not replaced.
     const Descriptor device(open(path_.c_str(), O_WRONLY | O_CLOEXEC));
-    if (device.get() < 0) throw SystemError("");
+    if (device.get() < 0) throw SystemError();
     OpenStream(device.get());
     return;
   } else {
@@ -171,23 +184,27 @@ RenderTarget::RenderTarget(std::string path, const std::function<void()>& waitin
 void RenderTarget::OpenStream(int fd) {
   const int flags = fcntl(fd, F_GETFL);
   if (flags < 0 && errno == EBADF) {
-    throw RenderTargetError("descriptor " + std::to_string(fd) +
-                            " is not open; open it for writing (> song.flac) or name a file");
+    throw Refusal(
+        QCoreApplication::translate(
+            "Render", "descriptor %1 is not open; open it for writing (> song.flac) or name a file")
+            .arg(fd));
   }
   if (flags >= 0 && (flags & O_ACCMODE) == O_RDONLY) {
-    throw RenderTargetError("descriptor " + std::to_string(fd) +
-                            " is open only for reading; open it for writing (> song.flac) or "
-                            "name a file");
+    throw Refusal(QCoreApplication::translate("Render",
+                                              "descriptor %1 is open only for reading; open it "
+                                              "for writing (> song.flac) or name a file")
+                      .arg(fd));
   }
   if (isatty(fd) == 1) {
-    throw RenderTargetError(
-        "it is a terminal; send the render to a file or a pipe (> song.flac, or | aplay)");
+    throw Refusal(QCoreApplication::translate(
+        "Render",
+        "it is a terminal; send the render to a file or a pipe (> song.flac, or | aplay)"));
   }
   stream_ = Descriptor(fcntl(fd, F_DUPFD_CLOEXEC, 0));
-  if (stream_.get() < 0) throw SystemError("");
+  if (stream_.get() < 0) throw SystemError();
   fd_ = stream_.get();
   struct stat info {};
-  if (fstat(fd_, &info) != 0) throw SystemError("");
+  if (fstat(fd_, &info) != 0) throw SystemError();
   device_ = info.st_dev;
   inode_ = info.st_ino;
   identified_ = true;
@@ -206,7 +223,7 @@ void RenderTarget::OpenFifo(const std::function<void()>& waitingForReader) {
   } else if (fifo.get() >= 0) {
     fcntl(fifo.get(), F_SETFL, fcntl(fifo.get(), F_GETFL) & ~O_NONBLOCK);
   }
-  if (fifo.get() < 0) throw SystemError("");
+  if (fifo.get() < 0) throw SystemError();
   OpenStream(fifo.get());
 }
 
@@ -219,13 +236,14 @@ bool RenderTarget::Overwrites(const std::string& path) const {
 // What rename(2) would refuse at the end, said before the work.
 void RenderTarget::CheckReplaceable(const struct stat& file) const {
   struct stat folder {};
-  if (stat(FolderOf(path_).c_str(), &folder) != 0) throw SystemError("");
+  if (stat(FolderOf(path_).c_str(), &folder) != 0) throw SystemError();
   const uid_t me = geteuid();
   if ((folder.st_mode & S_ISVTX) != 0 && file.st_uid != me && folder.st_uid != me &&
       !MayReplaceAnyonesFile()) {
-    throw RenderTargetError(
+    throw Refusal(QCoreApplication::translate(
+        "Render",
         "the file there is another user's, in a folder where only a file's owner may replace it "
-        "(the sticky bit); choose another name");
+        "(the sticky bit); choose another name"));
   }
 }
 
@@ -242,7 +260,7 @@ void RenderTarget::OpenUnnamed(const std::string& folder) {
     }
     if (file_.get() < 0) fallback_.name.clear();
   }
-  if (file_.get() < 0) throw SystemError("");
+  if (file_.get() < 0) throw SystemError();
   fd_ = file_.get();
 }
 
@@ -255,7 +273,7 @@ RenderTarget::~RenderTarget() {
 void RenderTarget::Commit() {
   if (streams()) return;
   if (inPlace_) {
-    if (fsync(fd_) != 0) throw SystemError("writing failed: ");
+    if (fsync(fd_) != 0) throw SystemError(kWritingFailed);
     committed_ = true;
     return;
   }
@@ -263,9 +281,9 @@ void RenderTarget::Commit() {
   if (stat(path_.c_str(), &old) == 0) KeepOwnerAndAccess(old);
   // On the disk before it has the name, so a power cut leaves the old file
   // or the new one, never a part of it.
-  if (fsync(fd_) != 0) throw SystemError("writing failed: ");
+  if (fsync(fd_) != 0) throw SystemError(kWritingFailed);
   if (!fallback_.name.empty()) {
-    if (rename(fallback_.name.c_str(), path_.c_str()) != 0) throw SystemError("");
+    if (rename(fallback_.name.c_str(), path_.c_str()) != 0) throw SystemError();
     fallback_.name.clear();
   } else {
     LinkInPlace();
@@ -282,7 +300,8 @@ void RenderTarget::KeepOwnerAndAccess(const struct stat& old) const {
     [[maybe_unused]] const int group = fchown(fd_, static_cast<uid_t>(-1), old.st_gid);
   }
   if (fchmod(fd_, old.st_mode & kPermissionBits) != 0) {
-    throw SystemError("cannot keep the permissions of the file there: ");
+    throw SystemError(
+        QT_TRANSLATE_NOOP("Render", "cannot keep the permissions of the file there: %1"));
   }
   // Where the file system keeps ACLs, the old file's list goes over whole;
   // where it keeps none, the mode is all there is.
@@ -292,7 +311,8 @@ void RenderTarget::KeepOwnerAndAccess(const struct stat& old) const {
   const ssize_t got = getxattr(path_.c_str(), kAclAttribute, acl.data(), acl.size());
   if (got > 0 && fsetxattr(fd_, kAclAttribute, acl.data(), static_cast<std::size_t>(got), 0) != 0 &&
       errno != ENOTSUP && errno != EPERM) {
-    throw SystemError("cannot keep the access control list of the file there: ");
+    throw SystemError(
+        QT_TRANSLATE_NOOP("Render", "cannot keep the access control list of the file there: %1"));
   }
 }
 
@@ -301,14 +321,15 @@ void RenderTarget::SyncFolder() const {
   // Some file systems cannot sync a folder (EINVAL): their names are on the
   // disk when the file is.
   if (folder.get() < 0 || (fsync(folder.get()) != 0 && errno != EINVAL)) {
-    throw SystemError("the file is in place, but its folder could not be written to the disk: ");
+    throw SystemError(QT_TRANSLATE_NOOP(
+        "Render", "the file is in place, but its folder could not be written to the disk: %1"));
   }
 }
 
 void RenderTarget::LinkInPlace() {
   const std::string self = "/proc/self/fd/" + std::to_string(fd_);
   if (linkat(AT_FDCWD, self.c_str(), AT_FDCWD, path_.c_str(), AT_SYMLINK_FOLLOW) == 0) return;
-  if (errno != EEXIST) throw SystemError("");
+  if (errno != EEXIST) throw SystemError();
   // A file is there already: the new one takes a short name beside it, then
   // replaces it in one step.
   const SignalsHeld held;
@@ -317,12 +338,12 @@ void RenderTarget::LinkInPlace() {
     if (linkat(AT_FDCWD, self.c_str(), AT_FDCWD, name.c_str(), AT_SYMLINK_FOLLOW) == 0) {
       fallback_.name = name;
     } else if (errno != EEXIST) {
-      throw SystemError("");
+      throw SystemError();
     }
   }
-  if (fallback_.name.empty()) throw SystemError("");
+  if (fallback_.name.empty()) throw SystemError();
   if (rename(fallback_.name.c_str(), path_.c_str()) != 0) {
-    const RenderTargetError error = SystemError("");
+    const RenderTargetError error = SystemError();
     unlink(fallback_.name.c_str());
     fallback_.name.clear();
     throw error;

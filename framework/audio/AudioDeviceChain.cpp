@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "framework/audio/AudioDeviceChain.h"
 
-#include <QtGlobal>
+#include <QCoreApplication>
 #include <string_view>
 
 #include "framework/audio/FluidLog.h"
@@ -10,7 +10,7 @@
 namespace quillotone {
 namespace {
 
-// Shown in the user's language: the application looks it up under this context.
+// Told in the user's language.
 constexpr std::string_view kNoServer = QT_TRANSLATE_NOOP(
     "AudioOutput",
     "No sound server to play on: start PulseAudio or PipeWire (packages pulseaudio, "
@@ -38,7 +38,9 @@ void AudioDeviceChain::Open() {
       tried += (tried.empty() ? "" : "; ") + link.name + ": " + e.what();
     }
   }
-  throw SynthError(std::string(silent ? std::string_view(kServerSilentText) : kNoServer) +
+  throw SynthError(QCoreApplication::translate("AudioOutput",
+                                               silent ? kServerSilentText : kNoServer.data())
+                       .toStdString() +
                    (WantsLibraryDetails() ? " (" + tried + ")" : std::string()));
 }
 

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "framework/audio/AudioOutput.h"
 
-#include <QtGlobal>
+#include <QCoreApplication>
 #include <algorithm>
 #include <utility>
 
@@ -12,19 +12,24 @@
 namespace quillotone {
 namespace {
 
-constexpr const char* kStoppedLine =
-    "the sound output stopped: the sound server went away. Playing on silently until it is back";
-// The notices are shown in the user's language: the application looks them
-// up under this context.
+// The lines and notices are told in the user's language.
+constexpr const char* kStoppedLine = QT_TRANSLATE_NOOP(
+    "AudioOutput",
+    "the sound output stopped: the sound server went away. Playing on silently until it is back");
 constexpr const char* kStoppedNotice = QT_TRANSLATE_NOOP(
     "AudioOutput",
     "The sound output stopped: the sound server went away, or the audio device was removed. "
     "Quillotone plays on silently, and is heard again as soon as the sound server is back.");
-constexpr const char* kNoAnswerLine =
-    "the sound server does not answer (stopped or hung?). Playing on silently until it does";
-constexpr const char* kBackLine = "the sound output is back";
+constexpr const char* kNoAnswerLine = QT_TRANSLATE_NOOP(
+    "AudioOutput",
+    "the sound server does not answer (stopped or hung?). Playing on silently until it does");
+constexpr const char* kBackLine = QT_TRANSLATE_NOOP("AudioOutput", "the sound output is back");
 constexpr const char* kBackNotice =
     QT_TRANSLATE_NOOP("AudioOutput", "The sound output is back: Quillotone is heard again.");
+
+std::string Tr(const char* text) {
+  return QCoreApplication::translate("AudioOutput", text).toStdString();
+}
 
 }  // namespace
 
@@ -112,7 +117,7 @@ void AudioOutput::Watch() {
       Close();
     } else if (state_ == State::kOpening && now - openAskedAt_ >= audio::kOpenAnswerMicros) {
       listener_.Silence();
-      Lose(kNoAnswerLine, kServerSilentText);
+      Lose(Tr(kNoAnswerLine), Tr(kServerSilentText));
     }
     return;
   }
@@ -121,7 +126,7 @@ void AudioOutput::Watch() {
   const bool started = rendered != renderedAtOpen_;
   if (started && state_ == State::kOpening) {
     state_ = State::kOpen;
-    if (std::exchange(lossTold_, false)) listener_.Back(kBackLine, kBackNotice);
+    if (std::exchange(lossTold_, false)) listener_.Back(Tr(kBackLine), Tr(kBackNotice));
   }
   if (Idle(now)) {
     Close();
@@ -131,9 +136,9 @@ void AudioOutput::Watch() {
   if (silent < (started ? audio::kLostMicros : audio::kFirstRenderMicros)) return;
   Stop();
   listener_.Silence();
-  std::string line = kStoppedLine;
+  std::string line = Tr(kStoppedLine);
   if (WantsLibraryDetails() && !device_->Said().empty()) line += " (" + device_->Said() + ")";
-  Lose(line, kStoppedNotice);
+  Lose(line, Tr(kStoppedNotice));
 }
 
 void AudioOutput::Lose(const std::string& line, const std::string& notice) {

@@ -49,7 +49,7 @@ class AudioOutput {
     // when it opens again.
     virtual void Silence() = 0;
     // The output could not be opened, or stopped: one line for stderr and a
-    // notice for the window. Once until it is back.
+    // notice for the window, in the user's language. Once until it is back.
     virtual void Lost(const std::string& line, const std::string& notice) = 0;
     virtual void Back(const std::string& line, const std::string& notice) = 0;
 

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "framework/audio/SoundFontChoice.h"
 
-#include <QtGlobal>
+#include <QCoreApplication>
 #include <array>
 #include <cstdlib>
 #include <filesystem>
@@ -25,7 +25,7 @@ constexpr std::array<std::string_view, 7> kSoundFontPaths = {
     "/usr/share/sounds/sf2/TimGM6mb.sf2",           // timgm6mb-soundfont
 };
 
-// Shown in the user's language: the window looks it up under this context.
+// Told in the user's language.
 constexpr const char* kNoSoundFont = QT_TRANSLATE_NOOP(
     "Synth",
     "No General MIDI SoundFont found. Install one with: sudo apt-get install fluid-soundfont-gm "
@@ -42,7 +42,7 @@ SoundFontChoice ChooseSoundFont(const std::string& named) {
     return {.path = variable, .namedBy = kSoundFontVariable};
   }
   if (std::optional<std::string> found = DefaultSoundFont()) return {.path = *found, .namedBy = {}};
-  throw SynthError(kNoSoundFont);
+  throw SynthError(QCoreApplication::translate("Synth", kNoSoundFont).toStdString());
 }
 
 std::optional<std::string> DefaultSoundFont() {

@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <QCoreApplication>
 #include <algorithm>
 #include <array>
 #include <cerrno>
@@ -23,11 +24,21 @@ constexpr std::int64_t kChunkHeader = 8;
 // "RIFF", size, "sfbk".
 constexpr std::int64_t kFileHeader = 12;
 
-constexpr const char* kWhatToDo =
-    " Choose a working .sf2/.sf3 file (--soundfont, or QUILLOTONE_SOUNDFONT), or leave both unset "
-    "to use the system's (sudo apt-get install fluid-soundfont-gm).";
+// The problems are told in the user's language, among the synth's texts.
+constexpr const char* kWhatToDo = QT_TRANSLATE_NOOP(
+    "Synth",
+    "Choose a working .sf2/.sf3 file (--soundfont, or QUILLOTONE_SOUNDFONT), or leave both unset "
+    "to use the system's (sudo apt-get install fluid-soundfont-gm).");
 
-std::string Problem(const std::string& what) { return what + kWhatToDo; }
+std::string Problem(const QString& what) {
+  return (what + QLatin1Char(' ') + QCoreApplication::translate("Synth", kWhatToDo)).toStdString();
+}
+
+constexpr const char* kCannotRead =
+    QT_TRANSLATE_NOOP("Synth", "The SoundFont %1 cannot be read: %2.");
+
+// The system's words for `error`.
+QString Reason(int error) { return QString::fromLocal8Bit(std::strerror(error)); }
 
 // Closes the descriptor however the check ends.
 class File {
@@ -114,20 +125,27 @@ constexpr std::int64_t kBytesPerPoint = 2;
 // FluidSynth loads a SoundFont without samples, or with sample headers that
 // point past them, and then plays silence.
 std::optional<std::string> SampleProblem(const File& file, Chunk samples, Chunk presets,
-                                         const std::string& named) {
+                                         const QString& named) {
   const std::optional<Chunk> points = SubChunk(file, samples, "smpl");
   if (!points || points->size() == 0) {
-    return Problem("The SoundFont " + named + " has no sample data (its \"smpl\" chunk is " +
-                   (points ? "empty)." : "missing)."));
+    return Problem(
+        (points
+             ? QCoreApplication::translate(
+                   "Synth", "The SoundFont %1 has no sample data (its \"smpl\" chunk is empty).")
+             : QCoreApplication::translate(
+                   "Synth", "The SoundFont %1 has no sample data (its \"smpl\" chunk is missing)."))
+            .arg(named));
   }
   const std::optional<Chunk> headers = SubChunk(file, presets, "shdr");
   // At least one sample and the terminal record.
   if (!headers || headers->size() < 2 * kSampleHeader || headers->size() % kSampleHeader != 0) {
-    return Problem("The SoundFont " + named + " is damaged: its sample headers are missing.");
+    return Problem(QCoreApplication::translate(
+                       "Synth", "The SoundFont %1 is damaged: its sample headers are missing.")
+                       .arg(named));
   }
   std::vector<char> bytes(static_cast<std::size_t>(headers->size()));
   if (!file.ReadAt(headers->begin, bytes.data(), bytes.size())) {
-    return Problem("The SoundFont " + named + " cannot be read: " + std::strerror(errno) + ".");
+    return Problem(QCoreApplication::translate("Synth", kCannotRead).arg(named, Reason(errno)));
   }
   const std::int64_t count = headers->size() / kSampleHeader - 1;
   for (std::int64_t i = 0; i < count; ++i) {
@@ -141,8 +159,10 @@ std::optional<std::string> SampleProblem(const File& file, Chunk samples, Chunk 
     const std::uint32_t start = LittleEndian32(header + kStartAt);
     const std::uint32_t stop = LittleEndian32(header + kEndAt);
     if (start > stop || stop > limit) {
-      return Problem("The SoundFont " + named + " is damaged: its sample " + std::to_string(i) +
-                     " lies outside its sample data.");
+      return Problem(
+          QCoreApplication::translate(
+              "Synth", "The SoundFont %1 is damaged: its sample %2 lies outside its sample data.")
+              .arg(named, QString::number(i)));
     }
   }
   return std::nullopt;
@@ -151,40 +171,59 @@ std::optional<std::string> SampleProblem(const File& file, Chunk samples, Chunk 
 }  // namespace
 
 std::optional<std::string> SoundFontProblem(const std::string& path) {
-  const std::string named = "\"" + Printable(path) + "\"";
+  const QString named = QString::fromStdString("\"" + Printable(path) + "\"");
   // Non-blocking, so that opening a pipe returns at once instead of waiting
   // for a writer; fstat below then turns it away.
   const File file(open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
   if (file.fd() < 0) {
     const int error = errno;
-    if (error == ENOENT || error == ENOTDIR) return Problem("SoundFont not found: " + named + ".");
-    if (error == EACCES) {
-      return Problem("The SoundFont " + named +
-                     " cannot be read: permission denied (check the file's permissions).");
+    if (error == ENOENT || error == ENOTDIR) {
+      return Problem(QCoreApplication::translate("Synth", "SoundFont not found: %1.").arg(named));
     }
-    return Problem("The SoundFont " + named + " cannot be opened: " + std::strerror(error) + ".");
+    if (error == EACCES) {
+      return Problem(QCoreApplication::translate(
+                         "Synth",
+                         "The SoundFont %1 cannot be read: permission denied (check the file's "
+                         "permissions).")
+                         .arg(named));
+    }
+    return Problem(QCoreApplication::translate("Synth", "The SoundFont %1 cannot be opened: %2.")
+                       .arg(named, Reason(error)));
   }
   struct stat info {};
   if (fstat(file.fd(), &info) != 0) {
-    return Problem("The SoundFont " + named + " cannot be read: " + std::strerror(errno) + ".");
+    return Problem(QCoreApplication::translate("Synth", kCannotRead).arg(named, Reason(errno)));
   }
-  if (S_ISDIR(info.st_mode)) return Problem(named + " is a folder, not a SoundFont file.");
+  if (S_ISDIR(info.st_mode)) {
+    return Problem(
+        QCoreApplication::translate("Synth", "%1 is a folder, not a SoundFont file.").arg(named));
+  }
   if (!S_ISREG(info.st_mode)) {
-    return Problem(named + " is not a regular file (a pipe or a device?), so not a SoundFont.");
+    return Problem(
+        QCoreApplication::translate(
+            "Synth", "%1 is not a regular file (a pipe or a device?), so not a SoundFont.")
+            .arg(named));
   }
   const std::int64_t size = info.st_size;
-  if (size == 0) return Problem("The SoundFont " + named + " is empty (0 bytes).");
+  if (size == 0) {
+    return Problem(
+        QCoreApplication::translate("Synth", "The SoundFont %1 is empty (0 bytes).").arg(named));
+  }
 
   std::array<char, kFileHeader> header{};
   if (size < kFileHeader || !file.ReadAt(0, header.data(), header.size()) ||
       Id(header.data()) != "RIFF" || Id(header.data() + 8) != "sfbk") {
-    return Problem(named + " is not a SoundFont: it does not begin like a .sf2/.sf3 file.");
+    return Problem(QCoreApplication::translate(
+                       "Synth", "%1 is not a SoundFont: it does not begin like a .sf2/.sf3 file.")
+                       .arg(named));
   }
   const std::int64_t end = kChunkHeader + LittleEndian32(header.data() + 4);
   if (end > size) {
-    return Problem("The SoundFont " + named + " is incomplete: it has " + std::to_string(size) +
-                   " bytes where its header promises " + std::to_string(end) +
-                   ". It was probably cut short while being copied or downloaded.");
+    return Problem(QCoreApplication::translate(
+                       "Synth",
+                       "The SoundFont %1 is incomplete: it has %2 bytes where its header promises "
+                       "%3. It was probably cut short while being copied or downloaded.")
+                       .arg(named, QString::number(size), QString::number(end)));
   }
 
   // The three parts every SoundFont has, in this order: its information, its
@@ -205,8 +244,11 @@ std::optional<std::string> SoundFontProblem(const std::string& path) {
     offset = next + (next & 1);  // chunks are padded to an even length
   }
   if (found < kParts.size()) {
-    return Problem("The SoundFont " + named + " is damaged: its \"" + std::string(kParts[found]) +
-                   "\" part is missing or runs past the end of the file.");
+    return Problem(QCoreApplication::translate(
+                       "Synth",
+                       "The SoundFont %1 is damaged: its \"%2\" part is missing or runs past the "
+                       "end of the file.")
+                       .arg(named, QLatin1StringView(kParts[found].data(), kParts[found].size())));
   }
   return SampleProblem(file, parts[1], parts[2], named);
 }

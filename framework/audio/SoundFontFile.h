@@ -16,7 +16,7 @@ namespace quillotone {
 // nullopt: the file is a complete RIFF "sfbk" (.sf2/.sf3) file as far as its
 // outer structure goes, with sample data that its sample headers lie within.
 // Otherwise, what is wrong with it, in words for the
-// user, naming the file.
+// user in their language, naming the file.
 [[nodiscard]] std::optional<std::string> SoundFontProblem(const std::string& path);
 
 }  // namespace quillotone

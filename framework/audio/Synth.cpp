@@ -3,6 +3,7 @@
 
 #include <fluidsynth.h>
 
+#include <QCoreApplication>
 #include <algorithm>
 #include <array>
 #include <climits>
@@ -11,6 +12,7 @@
 #include <filesystem>
 #include <system_error>
 
+#include "framework/Printable.h"
 #include "framework/audio/FluidLog.h"
 #include "framework/audio/SoundFontChoice.h"
 #include "framework/audio/SoundFontFile.h"
@@ -76,16 +78,22 @@ Synth::Synth(const SynthOptions& options)
   }
   if (!loaded) {
     std::error_code error;
+    const QString named = QString::fromStdString(Printable(soundFont));
     if (!std::filesystem::is_regular_file(soundFont, error)) {
-      throw SynthError(
-          "SoundFont not found: " + soundFont + ". Name an existing .sf2 file (--soundfont or " +
-          kSoundFontVariable +
-          "), or neither to use the system's (sudo apt-get install fluid-soundfont-gm).");
+      throw SynthError(QCoreApplication::translate(
+                           "Synth",
+                           "SoundFont not found: %1. Name an existing .sf2 file (--soundfont or "
+                           "%2), or neither to use the system's (sudo apt-get install "
+                           "fluid-soundfont-gm).")
+                           .arg(named, QLatin1StringView(kSoundFontVariable))
+                           .toStdString());
     }
-    throw SynthError("Could not load the SoundFont " + soundFont +
-                     ": it is not a valid .sf2/.sf3 file. Name a working SoundFont with "
-                     "--soundfont or " +
-                     kSoundFontVariable + ".");
+    throw SynthError(QCoreApplication::translate(
+                         "Synth",
+                         "Could not load the SoundFont %1: it is not a valid .sf2/.sf3 file. Name "
+                         "a working SoundFont with --soundfont or %2.")
+                         .arg(named, QLatin1StringView(kSoundFontVariable))
+                         .toStdString());
   }
   frames_.store(options.startFrame, std::memory_order_release);
 }

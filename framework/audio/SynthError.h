@@ -6,7 +6,8 @@
 
 namespace quillotone {
 
-// Something the user can fix: the message says what is missing and what to do.
+// Something the user can fix: the message says what is missing and what to
+// do, in the user's language.
 class SynthError : public std::runtime_error {
  public:
   using std::runtime_error::runtime_error;

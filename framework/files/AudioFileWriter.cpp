@@ -4,6 +4,7 @@
 #include <sndfile.h>
 #include <unistd.h>
 
+#include <QCoreApplication>
 #include <algorithm>
 #include <array>
 #include <cerrno>
@@ -16,6 +17,17 @@ namespace quillotone {
 namespace {
 
 constexpr int kChannels = 2;
+
+// Told in the user's language, among a render's texts; %1 is the system's
+// or libsndfile's reason.
+constexpr const char* kCannotStart = QT_TRANSLATE_NOOP("Render", "cannot start the file: %1");
+constexpr const char* kWritingFailed = QT_TRANSLATE_NOOP("Render", "writing failed: %1");
+
+std::string Failure(const char* what, const char* reason) {
+  return QCoreApplication::translate("Render", what)
+      .arg(QString::fromLocal8Bit(reason))
+      .toStdString();
+}
 
 int SndfileFormat(AudioFileWriter::Format format) {
   switch (format) {
@@ -155,14 +167,14 @@ AudioFileWriter::AudioFileWriter(int fd, Format format, int sampleRate, Output o
     // the samples its, in the same bytes.
     const std::array<unsigned char, 44> header = WavStreamHeader(sampleRate);
     io_.error = WriteAll(fd, header.data(), header.size());
-    ThrowIfFailed("cannot start the file");
+    ThrowIfFailed(kCannotStart);
     info.format = SF_FORMAT_RAW | SF_FORMAT_PCM_16 | SF_ENDIAN_LITTLE;
   }
   file_ = sf_open_virtual(&kVirtualIo, SFM_WRITE, &info, &io_);
   if (file_ == nullptr) throw AudioFileError(sf_strerror(nullptr));
   // Clipped, not wrapped round, where the synth goes past full scale.
   sf_command(file_, SFC_SET_CLIPPING, nullptr, SF_TRUE);
-  ThrowIfFailed("cannot start the file");
+  ThrowIfFailed(kCannotStart);
 }
 
 AudioFileWriter::~AudioFileWriter() {
@@ -171,7 +183,7 @@ AudioFileWriter::~AudioFileWriter() {
 
 void AudioFileWriter::ThrowIfFailed(const char* what) const {
   if (io_.error != 0) {
-    throw AudioFileError(std::string(what) + ": " + std::strerror(io_.error), io_.error);
+    throw AudioFileError(Failure(what, std::strerror(io_.error)), io_.error);
   }
 }
 
@@ -189,8 +201,8 @@ void AudioFileWriter::Write(std::span<const float> left, std::span<const float> 
   }
   const auto count = static_cast<sf_count_t>(left.size());
   const sf_count_t written = sf_writef_float(file_, interleaved_.get(), count);
-  ThrowIfFailed("writing failed");
-  if (written != count) throw AudioFileError(std::string("writing failed: ") + sf_strerror(file_));
+  ThrowIfFailed(kWritingFailed);
+  if (written != count) throw AudioFileError(Failure(kWritingFailed, sf_strerror(file_)));
   frames_ += left.size();
 }
 
@@ -198,8 +210,8 @@ void AudioFileWriter::Finish() {
   SNDFILE* file = file_;
   file_ = nullptr;
   const int closed = sf_close(file);
-  ThrowIfFailed("writing failed");
-  if (closed != 0) throw AudioFileError(std::string("writing failed: ") + sf_error_number(closed));
+  ThrowIfFailed(kWritingFailed);
+  if (closed != 0) throw AudioFileError(Failure(kWritingFailed, sf_error_number(closed)));
 }
 
 }  // namespace quillotone

@@ -69,6 +69,7 @@ class AudioFileWriter {
   };
 
  private:
+  // `what`: a render's text with %1 for the system's reason.
   void ThrowIfFailed(const char* what) const;
 
   Io io_;

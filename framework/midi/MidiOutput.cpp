@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "framework/midi/MidiOutput.h"
 
-#include <QtGlobal>
+#include <QCoreApplication>
 #include <algorithm>
 #include <chrono>
 #include <utility>
@@ -47,21 +47,26 @@ const char* const MidiOutputError::kText = QT_TRANSLATE_NOOP(
 
 MidiOutputError::MidiOutputError(MidiSystem asked, const std::string& reason)
     : std::runtime_error([&] {
-        // A system the user named ends the program with this one line on stderr.
+        // In the user's language; a system the user named ends the program
+        // with this one line on stderr.
         switch (asked) {
           case MidiSystem::kJack:
-            return std::string(
-                "--midi-out=jack: no JACK server runs; start one (jackd from the "
-                "Debian package jackd2, or PipeWire's with pw-jack)");
+            return QCoreApplication::translate(
+                "MidiOutput",
+                "--midi-out=jack: no JACK server runs; start one (jackd from the Debian package "
+                "jackd2, or PipeWire's with pw-jack)");
           case MidiSystem::kAlsa:
-            return "--midi-out=alsa: the ALSA sequencer could not be opened" + reason +
-                   "; it needs the snd-seq kernel module (sudo modprobe snd-seq)";
+            return QCoreApplication::translate(
+                       "MidiOutput",
+                       "--midi-out=alsa: the ALSA sequencer could not be opened%1; it needs the "
+                       "snd-seq kernel module (sudo modprobe snd-seq)")
+                .arg(QString::fromStdString(reason));
           case MidiSystem::kAny:
             break;
         }
-        std::string text = kText;
-        return text.replace(text.find("%1"), 2, reason);
-      }()),
+        return QCoreApplication::translate("MidiOutput", kText).arg(QString::fromStdString(reason));
+      }()
+                             .toStdString()),
       reason_(reason) {}
 
 struct MidiOutput::Owned {
