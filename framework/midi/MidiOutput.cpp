@@ -102,29 +102,34 @@ MidiOutput::MidiOutput(const std::string& name, bool clock, MidiSystem system,
               std::chrono::milliseconds(kWatchMs)) {
   programs_.fill(kNoProgram);
   worker_.SetFinishLimit(std::chrono::milliseconds(kQuitWaitMs));
-  worker_.Post([owned = owned_, reply = worker_.replier(), name, system, this,
-                opened = std::move(opened)] {
-    std::optional<MidiOutputError> error;
-    std::string why;
-    try {
-      owned->port = OpenPort(name, system, why);
-    } catch (const MidiOutputError& e) {
-      error = e;
-    }
-    owned->watchedAt = std::chrono::steady_clock::now();
-    if (!owned->port) {
-      while (owned->outbox.Pop()) {
-      }
-    }
-    reply([this, error, opened, why, system = std::string(owned->port ? owned->port->system() : ""),
-           port = owned->port ? owned->port->portName() : std::string()] {
-      open_ = !error;
-      system_ = system;
-      why_ = why;
-      portName_ = port;
-      opened(error);
-    });
-  });
+  worker_.Post(
+      [owned = owned_, reply = worker_.replier(), name, system, this, opened = std::move(opened)] {
+        // The reason, not the error: an exception's text is shared between its
+        // copies, and this one's would be let go on both threads.
+        std::optional<std::string> failed;
+        std::string why;
+        try {
+          owned->port = OpenPort(name, system, why);
+        } catch (const MidiOutputError& e) {
+          failed = e.reason();
+        }
+        owned->watchedAt = std::chrono::steady_clock::now();
+        if (!owned->port) {
+          while (owned->outbox.Pop()) {
+          }
+        }
+        reply([this, failed, asked = system, opened, why,
+               system = std::string(owned->port ? owned->port->system() : ""),
+               port = owned->port ? owned->port->portName() : std::string()] {
+          std::optional<MidiOutputError> error;
+          if (failed) error.emplace(asked, *failed);
+          open_ = !error;
+          system_ = system;
+          why_ = why;
+          portName_ = port;
+          opened(error);
+        });
+      });
 }
 
 MidiOutput::~MidiOutput() {
