@@ -67,7 +67,8 @@ struct Drift {
   int period;
 };
 void PrintTo(const Drift& d, std::ostream* out) {
-  *out << d.rate << " Hz, " << d.ppm << " ppm, " << d.period << " frames";
+  *out << int(d.rate) << "Hz" << (d.ppm > 0 ? "Fast" : "Slow") << "By" << int(std::abs(d.ppm))
+       << "ppmAt" << d.period;
 }
 class FrameClockTest : public ::testing::TestWithParam<Drift> {};
 
@@ -87,13 +88,7 @@ TEST_P(FrameClockTest, AnHourOfAServerClockOffByPartsPerMillionStaysWithinAMilli
 INSTANTIATE_TEST_SUITE_P(Servers, FrameClockTest,
                          ::testing::Values(Drift{48000, 200, 256}, Drift{48000, -200, 64},
                                            Drift{44100, 200, 1024}, Drift{44100, -200, 256}),
-                         [](const auto& info) {
-                           const Drift& d = info.param;
-                           return std::to_string(int(d.rate)) + "Hz" +
-                                  (d.ppm > 0 ? "Fast" : "Slow") + "By" +
-                                  std::to_string(int(std::abs(d.ppm))) + "ppmAt" +
-                                  std::to_string(d.period);
-                         });
+                         ::testing::PrintToStringParamName());
 
 // What happens to the server while it plays: it restarts (its frames count
 // from 0 again), changes its period, changes its rate, stalls (its frames go
@@ -136,25 +131,6 @@ TEST(FrameClockChangesTest, AServerThatRestartsStallsOrChangesRateIsFollowedAtOn
     EXPECT_LT(errors.micros, 1000.0) << change.what;
     EXPECT_LE(errors.intervalFrames, 1.0) << change.what;
   }
-}
-
-// A server that fell 50 ms behind and ran its cycles back to back to catch
-// up (jackd's dummy driver on a busy machine) keeps its place: the late
-// cycles are passed over, and the clock stays within a millisecond.
-TEST(FrameClockChangesTest, CyclesRunLateThenCaughtUpAreANoStep) {
-  const ServerClock server{48000, 0, 0};
-  FrameClock clock(server.rate);
-  std::minstd_rand jitter(3);
-  const FrameClock::Frame late = Follow(clock, server, 64, 10.0, jitter).nextFrame;
-  FrameClock::Frame frame = late;
-  double worst = 0.0;
-  for (double behind = 50e3; behind > 0.0; behind -= 1.2e3, frame += 64) {
-    clock.Observe(frame, server.MicrosOf(frame) + behind);
-    worst = std::max(worst, std::abs(clock.MicrosAt(frame) - server.MicrosOf(frame)));
-  }
-  EXPECT_LT(worst, 1000.0);
-  const ServerClock after{48000, 0, frame, server.MicrosOf(frame)};
-  EXPECT_LT(Follow(clock, after, 64, 10.0, jitter).micros, 1000.0);
 }
 
 }  // namespace

@@ -9,7 +9,6 @@
 #include <sys/prctl.h>
 #include <unistd.h>
 
-#include <QAction>
 #include <QProcess>
 #include <QPushButton>
 #include <QTemporaryDir>
@@ -19,7 +18,6 @@
 #include <memory>
 
 #include "app/App.h"
-#include "framework/midi/MidiOutput.h"
 #include "support/EventLoop.h"
 #include "support/Hangs.h"
 #include "ui/MenuBar1.h"

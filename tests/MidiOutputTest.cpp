@@ -6,7 +6,6 @@
 #include <sys/prctl.h>
 #include <unistd.h>
 
-#include <QAction>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QTimer>
@@ -21,7 +20,6 @@
 
 #include "app/App.h"
 #include "framework/Random.h"
-#include "framework/midi/MidiOutput.h"
 #include "melody/Melody.h"
 #include "melody/Modes.h"
 #include "support/EventLoop.h"
@@ -131,15 +129,11 @@ class MidiOutputTest : public ::testing::Test, public MessageSink {
     // The port opens on its own thread, and says so on the event loop.
     ASSERT_TRUE(
         testing::RunEventLoopUntil([this] { return app_->midiOutput() != nullptr; }, 10'000));
-    ASSERT_NO_FATAL_FAILURE(Connect(app_->midiOutput()->portName()));
-  }
-
-  // Once the receiver's port is there (no application may exist yet: this
-  // polls without an event loop).
-  static void Connect(const std::string& port) {
-    const QStringList ports = {QString::fromStdString(port), "midi-monitor:input"};
+    // Once the receiver's port is there.
+    const QStringList ports = {QString::fromStdString(app_->midiOutput()->portName()),
+                               "midi-monitor:input"};
     for (int attempt = 0; QProcess::execute("jack_connect", ports) != 0; ++attempt) {
-      ASSERT_LT(attempt, 50) << "could not connect " << port;
+      ASSERT_LT(attempt, 50) << "could not connect the receiver";
       usleep(100'000);
     }
   }
@@ -426,24 +420,6 @@ INSTANTIATE_TEST_SUITE_P(By, MidiServerLossTest, ::testing::Bool(),
                          [](const ::testing::TestParamInfo<bool>& restarted) {
                            return restarted.param ? "ServerRestarted" : "ServerStaysAway";
                          });
-
-TEST_F(MidiOutputTest, ASecondPortIsNamedAsJackNamedItAndEndsARestruckNoteFirst) {
-  int argc = 1;
-  QCoreApplication events(argc, argv_);
-  const auto opened = [](const std::optional<MidiOutputError>& error) {
-    EXPECT_FALSE(error) << error->what();
-  };
-  MidiOutput first("Quillotone", false, MidiSystem::kJack, opened);
-  ASSERT_TRUE(testing::RunEventLoopUntil([&] { return first.open(); }, 10'000));
-  MidiOutput second("Quillotone", false, MidiSystem::kJack, opened);
-  ASSERT_TRUE(testing::RunEventLoopUntil([&] { return second.open(); }, 10'000));
-  EXPECT_EQ(first.portName(), "Quillotone:Quillotone");
-  ASSERT_EQ(second.portName(), "Quillotone-01:Quillotone");
-  ASSERT_NO_FATAL_FAILURE(Connect(second.portName()));
-  for (const int velocity : {100, 90, 0}) second.Note(0, 60, velocity);
-  EXPECT_EQ(Received(),
-            (std::vector<Message>{{0x90, 60, 100}, {0x80, 60, 0}, {0x90, 60, 90}, {0x80, 60, 0}}));
-}
 
 }  // namespace
 }  // namespace quillotone

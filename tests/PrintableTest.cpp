@@ -35,17 +35,13 @@ INSTANTIATE_TEST_SUITE_P(
         Case{"Control_C1", "\xc2\x80\xc2\x85\xc2\x9b\xc2\x9f", "\\u0080\\u0085\\u009B\\u009F"},
         // Cf: soft hyphen, bidirectional marks, invisible operators, tags.
         Case{"Format_SoftHyphen", "\xc2\xad", "\\u00AD"},
-        Case{"Format_ArabicLetterMark", "\xd8\x9c", "\\u061C"},
-        Case{"Format_MongolianVowelSeparator", "\xe1\xa0\x8e", "\\u180E"},
         Case{"Format_ZeroWidthAndBidi", "\xe2\x80\x8b\xe2\x80\x8f\xe2\x80\xae\xe2\x81\xa6",
              "\\u200B\\u200F\\u202E\\u2066"},
-        Case{"Format_InvisibleOperators", "\xe2\x81\xa0\xe2\x81\xa4", "\\u2060\\u2064"},
         Case{"Format_ByteOrderMark", "\xef\xbb\xbf", "\\uFEFF"},
         Case{"Format_Tags", "\xf3\xa0\x80\x81\xf3\xa0\x80\xa0\xf3\xa0\x81\xbf",
              "\\U000E0001\\U000E0020\\U000E007F"},
         // Zl, Zp.
         Case{"LineSeparator", "\xe2\x80\xa8", "\\u2028"},
-        Case{"ParagraphSeparator", "\xe2\x80\xa9", "\\u2029"},
         // Co: the private-use area and both private planes.
         Case{"PrivateUse", "\xee\x80\x80\xef\xa3\xbf\xf3\xb0\x80\x80\xf4\x8f\xbf\xbd",
              "\\uE000\\uF8FF\\U000F0000\\U0010FFFD"},

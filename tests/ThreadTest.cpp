@@ -57,18 +57,5 @@ TEST_F(ThreadTest, RunStartsOnALaterTurnWaitsKeepTheirGridAndKillEndsIt) {
   EXPECT_EQ(stamps.size(), played) << "a killed thread never resumes";
 }
 
-TEST_F(ThreadTest, AnEarlierDeadlineReArmsTheLoopsTimer) {
-  // The timer is armed for a thread ten seconds away; a thread that starts
-  // later with a short wait must not sleep until then.
-  std::vector<qint64> slow;
-  std::vector<qint64> quick;
-  Make("sleeper", 10e6, slow).Run();
-  SpinUntil([&] { return !slow.empty(); });
-  Make("waker", 1000, quick).Run();
-  SpinUntil([&] { return quick.size() >= 3; });
-  EXPECT_GE(quick.size(), 3u);
-  EXPECT_EQ(slow.size(), 1u);
-}
-
 }  // namespace
 }  // namespace quillotone
