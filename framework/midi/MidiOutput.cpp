@@ -154,6 +154,10 @@ void MidiOutput::Send(std::initializer_list<unsigned char> message,
 void MidiOutput::Note(int channel, int note, int velocity, std::optional<double> heardAtMicros,
                       int graphCycles) {
   if (channel < 0 || channel >= kChannels || !IsData(note) || !IsData(velocity)) return;
+  // While the server is away nothing is heard, and nothing is remembered as
+  // sounding: the port may be back on the worker before this thread hears
+  // so, and a note struck meanwhile would be ended there without its start.
+  if (away_) return;
   if (heardAtMicros) graphCycles_ = static_cast<std::uint8_t>(std::clamp(graphCycles, 0, 255));
   auto sounding = sounding_[static_cast<std::size_t>(channel)][static_cast<std::size_t>(note)];
   const auto key = static_cast<unsigned char>(note);
@@ -206,8 +210,10 @@ MidiPort::Change MidiOutput::Watch() {
   const MidiPort::Change change = changes_.front();
   changes_.pop_front();
   if (change == MidiPort::Change::kLost) {
+    away_ = true;
     for (auto& channel : sounding_) channel.reset();
   } else if (change == MidiPort::Change::kBack) {
+    away_ = false;
     // A receiver that outlived the server may still hold notes from before.
     for (int channel = 0; channel < kChannels; ++channel) {
       const int program = programs_[static_cast<std::size_t>(channel)];

@@ -123,6 +123,8 @@ class MidiOutput {
   std::array<int, 16> programs_{};
   bool clock_ = false;
   bool clockRunning_ = false;
+  // Between the worker's word that the server went and that it is back.
+  bool away_ = false;
   // The latest time sent: nothing goes out before what was sent earlier.
   double lastMicros_ = 0.0;
   std::uint8_t graphCycles_ = 0;
