@@ -55,6 +55,16 @@ DisplayFailure& DisplayFailureLines() {
   return lines;
 }
 
+// While the terminal's application starts: Qt says in four lines that the
+// locale is not UTF-8 (C, where none is set, or one not installed) and that
+// it took C.UTF-8 instead, which it does anyway. Not for the terminal, where
+// a mistake is one line.
+void QuietAboutTheLocale(QtMsgType type, const QMessageLogContext& context,
+                         const QString& message) {
+  if (type == QtWarningMsg && message.startsWith(QLatin1StringView("Detected locale"))) return;
+  std::cerr << qFormatLogMessage(type, context, message).toStdString() << '\n';
+}
+
 // One line on stderr, in the user's language.
 std::string Line(const QString& text) { return "quillotone: " + text.toStdString() + '\n'; }
 
@@ -110,7 +120,9 @@ std::optional<int> BeforeTheWindow(int& argc, char** argv, quillotone::Invocatio
   quillotone::ParsedCommandLine parsed = quillotone::ParseCommandLine(arguments);
   // What the terminal is told is in the user's language: a plain
   // application carries the translations until the window's takes over.
+  qInstallMessageHandler(QuietAboutTheLocale);
   const QCoreApplication terminal(argc, argv);
+  qInstallMessageHandler(nullptr);
   // Qt takes the user's locale for the C library too; numbers a library
   // writes into a render keep the form they always had.
   std::setlocale(LC_NUMERIC, "C");
