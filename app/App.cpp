@@ -166,8 +166,9 @@ void App::OpenMidiOutput() {
     if (midiAnswered_) return;
     midiToldSilent_ = true;
     if (midiAnswerWait_ != nullptr) midiAnswerWait_->quit();
-    Tell(tr("the MIDI output's server does not answer (JACK stopped or hung?); the port opens "
-            "once it does"));
+    Tell(
+        tr("the MIDI output's server does not answer (JACK stopped or hung?); the port opens "
+           "once it does"));
     FallBackOnTheSynth();
     messages_->Notice(
         tr("The MIDI output's server does not answer: JACK may be stopped or hung. Quillotone "
@@ -190,7 +191,8 @@ void App::MidiOpened(const std::optional<MidiOutputError>& error) {
   if (midiAnswerWait_ != nullptr) midiAnswerWait_->quit();
   if (!error) {
     Tell(tr("MIDI output on %1, port %2")
-             .arg(QString::fromStdString(midi_->system()), QString::fromStdString(midi_->portName())));
+             .arg(QString::fromStdString(midi_->system()),
+                  QString::fromStdString(midi_->portName())));
     if (WantsLibraryDetails()) {
       std::cerr << "quillotone: MIDI on " << midi_->system() << ": " << midi_->why() << '\n';
     }
@@ -209,9 +211,8 @@ void App::MidiOpened(const std::optional<MidiOutputError>& error) {
     return;
   }
   FallBackOnTheSynth();
-  messages_->Show(QCoreApplication::translate("MidiOutput", MidiOutputError::kText)
-                      .arg(QString::fromStdString(error->reason())) +
-                  QStringLiteral("\n\n") +
+  // The error's own text is already in the user's language.
+  messages_->Show(QString::fromStdString(error->what()) + QStringLiteral("\n\n") +
                   tr("Quillotone plays through its own synthesizer instead."));
 }
 
