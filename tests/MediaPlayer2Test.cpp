@@ -118,8 +118,12 @@ class MediaPlayer2Test : public ::testing::Test, public MessageSink {
     QDBusMessage call = QDBusMessage::createMethodCall(service, kPath, interface, method);
     call.setArguments(args);
     QDBusPendingCallWatcher watcher(desktop_->asyncCall(call));
-    EXPECT_TRUE(RunEventLoopUntil([&] { return watcher.isFinished(); }, 10'000))
-        << method.toStdString();
+    // Waits for the watcher's signal, not its state: the state is set on
+    // QtDBus's own thread as the answer arrives, while the signal comes as an
+    // event behind those that deliver the bus signals received before it.
+    bool answered = false;
+    QObject::connect(&watcher, &QDBusPendingCallWatcher::finished, [&] { answered = true; });
+    EXPECT_TRUE(RunEventLoopUntil([&] { return answered; }, 10'000)) << method.toStdString();
     EXPECT_FALSE(watcher.isError()) << watcher.error().message().toStdString();
     return watcher.reply();
   }

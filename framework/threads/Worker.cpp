@@ -73,12 +73,15 @@ void Worker::Replier::operator()(std::function<void()> then) const {
 }
 
 bool Worker::Mailbox::event(QEvent* event) {
-  if (event->type() != kReplyEvent) return QObject::event(event);
   std::deque<std::function<void()>> replies;
   {
+    // Taken before the event is read: a reply's event is made on the
+    // worker's thread under this mutex, and Qt's own hand-over of it is made
+    // with primitives the thread checker cannot see.
     const std::lock_guard lock(shared_.mutex);
-    replies.swap(shared_.replies);
+    if (event->type() == kReplyEvent) replies.swap(shared_.replies);
   }
+  if (event->type() != kReplyEvent) return QObject::event(event);
   for (auto& reply : replies) reply();
   return true;
 }
