@@ -38,15 +38,32 @@ install_missing() {
     { "${sudo[@]}" apt-get update -q && "${sudo[@]}" apt-get install -y -q --no-install-recommends "${missing[@]}"; }
 }
 
-# build DIR [CMAKE_OPTION...] [-- BUILD_OPTION...]
+# build DIR [CMAKE_OPTION...] [-- BUILD_OPTION...]; BUILD_SOURCE names another
+# source folder, BUILD_JOBS how many jobs (all the cores by default).
 build() {
   local dir=$1 configure=() options=()
   shift
   while [ $# -gt 0 ] && [ "$1" != "--" ]; do configure+=("$1"); shift; done
   [ $# -gt 0 ] && shift && options=("$@")
-  cmake -S . -B "$dir" -DCMAKE_BUILD_TYPE=RelWithDebInfo "${configure[@]}" >/dev/null
-  cmake --build "$dir" -j"$(nproc)" "${options[@]}"
+  cmake -S "${BUILD_SOURCE:-.}" -B "$dir" -DCMAKE_BUILD_TYPE=RelWithDebInfo "${configure[@]}" \
+    >/dev/null
+  cmake --build "$dir" -j"${BUILD_JOBS:-$(nproc)}" "${options[@]}"
 }
+
+# build_behind DIR ARGS...: the build, as `build` makes it, in the background
+# at the lowest priority, in a session of its own (so that a failure in front
+# ends it too), its output in DIR.log; finish_behind waits for it.
+behind=
+build_behind() {
+  setsid nice -n 19 "$0" build "$@" >"$1.log" 2>&1 &
+  behind="$! $1"
+}
+finish_behind() {
+  local pid=${behind%% *} dir=${behind#* }
+  wait "$pid" || { tail -n 60 "$dir.log"; echo "setup.sh: building $dir failed"; exit 1; }
+  behind=
+}
+trap '[ -z "$behind" ] || kill -- -"${behind%% *}" 2>/dev/null' EXIT
 
 # Says how long the stage that just ended took.
 stage_start=$SECONDS
@@ -56,6 +73,10 @@ stage() {
 }
 
 case "${1:-}" in
+  build)
+    # What build_behind runs: one build, nothing installed.
+    build "${@:2}"
+    ;;
   run)
     # Qt's Wayland plugin, for a Wayland desktop without XWayland.
     install_missing "${build_packages[@]}" qt6-wayland
@@ -64,23 +85,32 @@ case "${1:-}" in
     ;;
   test)
     install_missing "${build_packages[@]}" "${test_packages[@]}"
-    # The program as it ships.
-    build build-test -DQUILLOTONE_WERROR=ON
-    (cd build-test && ctest --output-on-failure -j2)
-    stage "plain build and tests"
-    # The whole suite again under AddressSanitizer and UndefinedBehaviorSanitizer.
-    build build-asan -DQUILLOTONE_WERROR=ON -DQUILLOTONE_SANITIZE=address,undefined \
+    stage "packages"
+    # The program as it ships (line tables only: the build is the tests' to run).
+    build build-test -DQUILLOTONE_WERROR=ON -DCMAKE_CXX_FLAGS_RELWITHDEBINFO="-O2 -g1 -DNDEBUG"
+    stage "plain build"
+    # The suite mostly waits on servers and clocks: each sanitizer build is
+    # made meanwhile, in the background at the lowest priority.
+    build_behind build-asan -DQUILLOTONE_WERROR=ON -DQUILLOTONE_SANITIZE=address,undefined \
       -DQUILLOTONE_BENCHMARKS=OFF
+    (cd build-test && ctest --output-on-failure -j2)
+    stage "plain tests"
+    # The whole suite again under AddressSanitizer and UndefinedBehaviorSanitizer.
+    finish_behind
+    build_behind build-tsan -DQUILLOTONE_WERROR=ON -DQUILLOTONE_SANITIZE=thread -- \
+      --target audio_tests
     (cd build-asan && ctest --output-on-failure -j2)
     stage "AddressSanitizer + UndefinedBehaviorSanitizer"
     # ThreadSanitizer on the tests that reach other threads (labelled audio).
-    build build-tsan -DQUILLOTONE_WERROR=ON -DQUILLOTONE_SANITIZE=thread -- --target audio_tests
+    finish_behind
+    BUILD_SOURCE=tests/fuzz build_behind build-fuzz -DCMAKE_CXX_COMPILER=clang++
     (cd build-tsan && ctest --output-on-failure -j2 -L audio)
     stage "ThreadSanitizer"
-    # The command-line parser under libFuzzer, which comes with clang.
+    # The command-line parser under libFuzzer, which comes with clang, on one
+    # core; the benchmarks are built on the other meanwhile.
+    finish_behind
+    BUILD_JOBS=1 build_behind build-test -- --target benchmarks
     fuzz_seconds=${QUILLOTONE_FUZZ_SECONDS:-60}
-    cmake -S tests/fuzz -B build-fuzz -DCMAKE_CXX_COMPILER=clang++ >/dev/null
-    cmake --build build-fuzz -j"$(nproc)"
     mkdir -p build-fuzz/corpus
     echo "Fuzzing the command line for ${fuzz_seconds} s"
     build-fuzz/command_line_fuzz -max_total_time="$fuzz_seconds" -print_final_stats=1 \
@@ -89,6 +119,8 @@ case "${1:-}" in
       { tail -n 60 build-fuzz/fuzz.log; exit 1; }
     grep -E '^stat::number_of_executed_units' build-fuzz/fuzz.log
     stage "command-line fuzzing"
+    finish_behind
+    stage "benchmarks"
     echo "All passed in $SECONDS s."
     ;;
   package)

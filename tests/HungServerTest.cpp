@@ -29,7 +29,7 @@ namespace {
 
 using testing::RunEventLoopUntil;
 
-enum class Fault { kSilentServer, kZerosSoundFont, kStoppedJack };
+enum class Fault { kSilentServer, kZerosSoundFont, kStoppedJack, kJackStoppedAtLaunch };
 enum class Quit { kMenu, kSigterm };
 struct Case {
   Fault fault;
@@ -90,6 +90,7 @@ class HungServerTest : public ::testing::TestWithParam<Case>, public MessageSink
       case Fault::kZerosSoundFont:
         return app_->synthHost().synth() == nullptr;
       case Fault::kStoppedJack:
+      case Fault::kJackStoppedAtLaunch:
         return stopped_;
     }
     return false;
@@ -120,8 +121,13 @@ TEST_P(HungServerTest, TheWindowTurnsStopStopsAndQuitLeaves) {
       told = "is damaged";
       break;
     case Fault::kStoppedJack:
+    case Fault::kJackStoppedAtLaunch:
       ASSERT_NO_FATAL_FAILURE(StartJack());
       options = {.seed = 3, .sound = false, .mode = 0, .soundFont = {}, .midiOut = true};
+      // Hung before the program asks it: told once the answer is overdue.
+      stopped_ = GetParam().fault == Fault::kJackStoppedAtLaunch;
+      if (stopped_) kill(static_cast<pid_t>(jackd_.processId()), SIGSTOP);
+      told = "does not answer";
       break;
   }
   ASSERT_NO_FATAL_FAILURE(Launch(options));
@@ -163,7 +169,8 @@ INSTANTIATE_TEST_SUITE_P(
     Faults, HungServerTest,
     ::testing::Values(Case{Fault::kSilentServer, Quit::kSigterm, "SilentSoundServer"},
                       Case{Fault::kZerosSoundFont, Quit::kMenu, "ZerosSoundFont"},
-                      Case{Fault::kStoppedJack, Quit::kSigterm, "StoppedJack"}),
+                      Case{Fault::kStoppedJack, Quit::kSigterm, "StoppedJack"},
+                      Case{Fault::kJackStoppedAtLaunch, Quit::kMenu, "JackStoppedAtLaunch"}),
     [](const ::testing::TestParamInfo<Case>& info) { return std::string(info.param.name); });
 
 }  // namespace
