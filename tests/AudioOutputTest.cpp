@@ -111,6 +111,7 @@ TEST(AudioOutputTest, Transitions) {
       {"idle while an open hangs: given back", {{kHang}, {kNoteOn}, {kMelody, kAnswerMs}, {kIdle, kIdleMs}, {kWake}, {kIdle, 500}}, State::kLost, "lost ", 0},
       {"closing until the close answers", {{kNoteOn}, {kMelody, 500}, {kHang}, {kIdle, kIdleMs}}, State::kClosing, "", 1},
       {"a close with no answer is left", {{kNoteOn}, {kMelody, 500}, {kHang}, {kIdle, kIdleMs + kCloseMs}}, State::kClosed, "", 1},
+      {"a start while open opens a fresh stream", {{kNoteOn}, {kMelody, 500}, {kIdle, 500}, {kStart}, {kIdle, 500}}, State::kOpen, "", 2},
       {"a start while closing opens after it", {{kNoteOn}, {kMelody, 500}, {kHang}, {kIdle, kIdleMs}, {kStart}, {kWake}, {kIdle, 500}}, State::kOpen, "", 2},
       {"a freeze while opening is not a hang", {{kHang}, {kNoteOn}, {kMelody, 500}, {kFrozen, 5000}, {kMelody, 500}}, State::kOpening, "", 0},
   };

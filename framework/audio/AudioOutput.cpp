@@ -47,7 +47,14 @@ void AudioOutput::NoteSent(bool noteOn) {
   }
 }
 
-bool AudioOutput::Request() { return Ask(true); }
+bool AudioOutput::Request() {
+  // A stream still open after a stop holds periods of what it last played
+  // (the release, then silence), which a first note would wait behind: a
+  // fresh one starts with the thread's first note. The synth's voices go on
+  // into it.
+  if (state_ == State::kOpen) Close();
+  return Ask(true);
+}
 
 bool AudioOutput::Ask(bool evenIfTriedLately) {
   const double now = clock_.MonotonicMicros();
