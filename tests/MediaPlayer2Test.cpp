@@ -84,7 +84,11 @@ class MediaPlayer2Test : public ::testing::Test, public MessageSink {
     bus_ = new QTemporaryDir();
     address_ = "unix:path=" + bus_->filePath("bus");
     daemon_ = new QProcess();
-    daemon_->start("dbus-daemon", {"--session", "--nofork", "--address=" + address_});
+    // It prints its address once it accepts connections: the socket's file
+    // is there a moment before.
+    daemon_->start("dbus-daemon",
+                   {"--session", "--nofork", "--print-address", "--address=" + address_});
+    daemon_->waitForReadyRead(10'000);
     qputenv("DBUS_SESSION_BUS_ADDRESS", address_.toUtf8());
   }
   static void TearDownTestSuite() {
@@ -95,7 +99,7 @@ class MediaPlayer2Test : public ::testing::Test, public MessageSink {
   }
 
   void SetUp() override {
-    ASSERT_TRUE(RunEventLoopUntil([] { return QFile::exists(bus_->filePath("bus")); }, 10'000));
+    ASSERT_TRUE(daemon_->canReadLine()) << "no bus";
     app_.SetOptions({.seed = 1, .sound = false, .mode = 0, .soundFont = {}, .midiOut = false});
     app_.SetMessageSink(this);
     std::vector<std::function<void()>> steps = app_.StartupSteps();
