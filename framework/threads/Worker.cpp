@@ -74,15 +74,17 @@ void Worker::Replier::operator()(std::function<void()> then) const {
 
 bool Worker::Mailbox::event(QEvent* event) {
   std::deque<std::function<void()>> replies;
+  bool reply = false;
   {
     // Taken before the event is read: a reply's event is made on the
     // worker's thread under this mutex, and Qt's own hand-over of it is made
     // with primitives the thread checker cannot see.
     const std::lock_guard lock(shared_.mutex);
-    if (event->type() == kReplyEvent) replies.swap(shared_.replies);
+    reply = event->type() == kReplyEvent;
+    if (reply) replies.swap(shared_.replies);
   }
-  if (event->type() != kReplyEvent) return QObject::event(event);
-  for (auto& reply : replies) reply();
+  if (!reply) return QObject::event(event);
+  for (auto& then : replies) then();
   return true;
 }
 
