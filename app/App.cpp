@@ -16,6 +16,7 @@
 #include "framework/ControlLookup.h"
 #include "framework/audio/FluidLog.h"
 #include "framework/audio/SynthNotePlayer.h"
+#include "framework/jack/JackClient.h"
 #include "framework/midi/MidiOutput.h"
 #include "framework/midi/MidiPort.h"
 #include "melody/Modes.h"
@@ -133,6 +134,13 @@ void App::ApplicationAddMenuHandlers() {
 }
 
 void App::MakeDefaultView() {
+  if (options_.audio == AudioSystem::kJack) {
+    jack_ = std::make_shared<JackClient>(JackClient::Options{.name = kMidiPortName,
+                                                             .midi = options_.midiOut,
+                                                             .audio = true,
+                                                             .connectPlayback = options_.connectPlayback});
+  }
+  synthHost_.PlayOn(options_.audio, jack_);
   // The port opens first (on its own thread), so the note players are made
   // with it.
   if (options_.midiOut) {
@@ -157,7 +165,7 @@ void App::OpenMidiOutput() {
   midiToldSilent_ = false;
   midi_ = std::make_unique<MidiOutput>(
       kMidiPortName, options_.midiClock, options_.midiSystem,
-      [this](const std::optional<MidiOutputError>& error) { MidiOpened(error); });
+      [this](const std::optional<MidiOutputError>& error) { MidiOpened(error); }, jack_);
   connect(&midiWatch_, &QTimer::timeout, this, &App::WatchMidiOutput);
   midiWatch_.start(MidiOutput::kWatchMs);
   // A server that does not answer (JACK stopped or hung) is told, and the

@@ -24,6 +24,7 @@
 namespace quillotone {
 
 class MenuBar1;
+class JackClient;
 class MidiOutput;
 class Window1;
 
@@ -58,6 +59,10 @@ class App : public QApplication {
     // With midiOut: the MIDI system; one named that is not there ends the
     // program before its window opens, with kUsageError.
     MidiSystem midiSystem = MidiSystem::kAny;
+    // Where the synth is heard; with kJack, whether its ports go to the
+    // system's playback.
+    AudioSystem audio = AudioSystem::kAny;
+    bool connectPlayback = true;
   };
 
   App(int& argc, char** argv);
@@ -120,6 +125,8 @@ class App : public QApplication {
   Translations translations_{Translations::InstalledDirectory()};
   Options options_;
   FileType textFileType_;
+  // With --audio jack: the client the synth renders in, and the MIDI port is on.
+  std::shared_ptr<JackClient> jack_;
   SynthHost synthHost_;
   std::unique_ptr<MidiOutput> midi_;
   QTimer midiWatch_;

@@ -183,9 +183,21 @@ ParsedCommandLine ParseCommandLine(const std::vector<std::string>& arguments) {
   const QCommandLineOption noSynth(
       QStringLiteral("no-synth"),
       QStringLiteral("With --midi-out: silence the built-in synthesizer."));
+  const QCommandLineOption audio(
+      QStringLiteral("audio"),
+      QStringLiteral("Where the synthesizer is heard: jack (a client of a running JACK server, "
+                     "jackd or PipeWire's, rendering in its process callback; with --midi-out "
+                     "the MIDI port is on the same client), pulse (PulseAudio or PipeWire's "
+                     "pulse service) or alsa (the sound card itself). Without it: pulse, else "
+                     "alsa."),
+      QStringLiteral("system"));
+  const QCommandLineOption noConnect(
+      QStringLiteral("no-connect"),
+      QStringLiteral("With --audio jack: leave the audio ports unconnected, for a patchbay or "
+                     "a DAW to connect, instead of connecting them to the system's playback."));
   for (const QCommandLineOption* option :
        {&help, &version, &mode, &seed, &soundFont, &render, &format, &cycles, &seconds, &midiOut,
-        &midiSystem, &midiClock, &noSynth}) {
+        &midiSystem, &midiClock, &noSynth, &audio, &noConnect}) {
     parser.addOption(*option);
   }
 
@@ -276,6 +288,31 @@ ParsedCommandLine ParseCommandLine(const std::vector<std::string>& arguments) {
   if (!invocation.synth && !invocation.midiOut) {
     return Fail(QCoreApplication::translate("CommandLine",
                                             "--no-synth needs --midi-out, or nothing would sound"));
+  }
+  if (parser.isSet(audio)) {
+    const std::string name = value(audio);
+    if (name != "jack" && name != "pulse" && name != "alsa") {
+      return Fail(QCoreApplication::translate(
+                      "CommandLine", "unknown sound system %1 for --audio; choose jack, pulse or alsa")
+                      .arg(quoted(audio)));
+    }
+    invocation.audio = name == "jack" ? AudioSystem::kJack
+                       : name == "pulse" ? AudioSystem::kPulse
+                                         : AudioSystem::kAlsa;
+    if (!invocation.synth || parser.isSet(render)) {
+      return Fail(QCoreApplication::translate(
+          "CommandLine", "--audio plays the built-in synthesizer live: leave out --no-synth and --render"));
+    }
+  }
+  invocation.connectPlayback = !parser.isSet(noConnect);
+  if (!invocation.connectPlayback && invocation.audio != AudioSystem::kJack) {
+    return Fail(QCoreApplication::translate("CommandLine", "--no-connect goes with --audio jack"));
+  }
+  if (invocation.audio == AudioSystem::kJack && invocation.midiSystem == MidiSystem::kAlsa) {
+    return Fail(QCoreApplication::translate(
+        "CommandLine",
+        "--midi-out=alsa does not go with --audio jack: the MIDI port is then on the synth's JACK "
+        "client, on JACK's clock"));
   }
 
   if (!parser.isSet(render)) {

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "app/render/RenderFormat.h"
+#include "framework/audio/AudioSystem.h"
 #include "framework/files/MidiFileWriter.h"
 #include "framework/midi/MidiOutput.h"
 
@@ -32,6 +33,10 @@ struct Invocation {
   // With midiOut: MIDI clock too.
   bool midiClock = false;
   bool synth = true;
+  // Where the synth is heard; with kJack, whether its ports are connected to
+  // the system's playback.
+  AudioSystem audio = AudioSystem::kAny;
+  bool connectPlayback = true;
 
   [[nodiscard]] bool renders() const { return !renderPath.empty(); }
 };

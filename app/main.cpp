@@ -189,7 +189,9 @@ int main(int argc, char** argv) {
                   .soundFont = invocation.soundFont,
                   .midiOut = invocation.midiOut,
                   .midiClock = invocation.midiClock,
-                  .midiSystem = invocation.midiSystem});
+                  .midiSystem = invocation.midiSystem,
+                  .audio = invocation.audio,
+                  .connectPlayback = invocation.connectPlayback});
   bool startupFailed = false;
   quillotone::Main(app.StartupSteps(), [&](std::exception_ptr error) {
     app.ReportUnhandled(error);

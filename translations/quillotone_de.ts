@@ -31,6 +31,14 @@
         <source>The sound server does not answer: it may be stopped or hung. Quillotone plays on silently, and is heard again as soon as the server answers.</source>
         <translation>Der Soundserver antwortet nicht: Er ist vielleicht angehalten oder hängt. Quillotone spielt stumm weiter und ist wieder zu hören, sobald der Server antwortet.</translation>
     </message>
+    <message>
+        <source>No JACK server to play on: start jackd (package jackd2), or run Quillotone under pw-jack. Quillotone plays on silently until one is there.</source>
+        <translation>Kein JACK-Server zum Abspielen: Starten Sie jackd (Paket jackd2) oder Quillotone unter pw-jack. Quillotone spielt lautlos weiter, bis einer da ist.</translation>
+    </message>
+    <message>
+        <source>The sound card could not be opened with ALSA: another program may hold it. Quillotone plays on silently until it opens.</source>
+        <translation>Die Soundkarte ließ sich nicht über ALSA öffnen: Vielleicht belegt sie ein anderes Programm. Quillotone spielt lautlos weiter, bis sie sich öffnen lässt.</translation>
+    </message>
 </context>
 <context>
     <name>CommandLine</name>
@@ -98,6 +106,22 @@
     <message>
         <source>--seconds needs a number above 0 and at most %1 (%2 hours) in digits, with a decimal point if need be, not %3</source>
         <translation>--seconds braucht eine Zahl über 0 und höchstens %1 (%2 Stunden) in Ziffern, bei Bedarf mit einem Punkt als Dezimaltrennzeichen (kein Komma), nicht %3</translation>
+    </message>
+    <message>
+        <source>unknown sound system %1 for --audio; choose jack, pulse or alsa</source>
+        <translation>unbekanntes Audiosystem %1 für --audio; wählen Sie jack, pulse oder alsa</translation>
+    </message>
+    <message>
+        <source>--audio plays the built-in synthesizer live: leave out --no-synth and --render</source>
+        <translation>--audio spielt den eingebauten Synthesizer live: Lassen Sie --no-synth und --render weg</translation>
+    </message>
+    <message>
+        <source>--no-connect goes with --audio jack</source>
+        <translation>--no-connect gehört zu --audio jack</translation>
+    </message>
+    <message>
+        <source>--midi-out=alsa does not go with --audio jack: the MIDI port is then on the synth&apos;s JACK client, on JACK&apos;s clock</source>
+        <translation>--midi-out=alsa passt nicht zu --audio jack: Der MIDI-Port liegt dann auf dem JACK-Client des Synthesizers, im Takt von JACK</translation>
     </message>
 </context>
 <context>

@@ -31,6 +31,14 @@
         <source>The sound server does not answer: it may be stopped or hung. Quillotone plays on silently, and is heard again as soon as the server answers.</source>
         <translation>El servidor de sonido no responde: puede que esté detenido o bloqueado. Quillotone sigue tocando en silencio y vuelve a oírse en cuanto el servidor responda.</translation>
     </message>
+    <message>
+        <source>No JACK server to play on: start jackd (package jackd2), or run Quillotone under pw-jack. Quillotone plays on silently until one is there.</source>
+        <translation>No hay ningún servidor JACK en el que sonar: inicie jackd (paquete jackd2) o ejecute Quillotone con pw-jack. Quillotone sigue tocando en silencio hasta que haya uno.</translation>
+    </message>
+    <message>
+        <source>The sound card could not be opened with ALSA: another program may hold it. Quillotone plays on silently until it opens.</source>
+        <translation>No se pudo abrir la tarjeta de sonido con ALSA: quizá la ocupa otro programa. Quillotone sigue tocando en silencio hasta que se abra.</translation>
+    </message>
 </context>
 <context>
     <name>CommandLine</name>
@@ -98,6 +106,22 @@
     <message>
         <source>--seconds needs a number above 0 and at most %1 (%2 hours) in digits, with a decimal point if need be, not %3</source>
         <translation>--seconds necesita un número mayor que 0 y como máximo %1 (%2 horas) escrito en cifras, con punto decimal si hace falta (no coma), no %3</translation>
+    </message>
+    <message>
+        <source>unknown sound system %1 for --audio; choose jack, pulse or alsa</source>
+        <translation>sistema de sonido %1 desconocido para --audio; elija jack, pulse o alsa</translation>
+    </message>
+    <message>
+        <source>--audio plays the built-in synthesizer live: leave out --no-synth and --render</source>
+        <translation>--audio hace sonar en directo el sintetizador integrado: quite --no-synth y --render</translation>
+    </message>
+    <message>
+        <source>--no-connect goes with --audio jack</source>
+        <translation>--no-connect va con --audio jack</translation>
+    </message>
+    <message>
+        <source>--midi-out=alsa does not go with --audio jack: the MIDI port is then on the synth&apos;s JACK client, on JACK&apos;s clock</source>
+        <translation>--midi-out=alsa no va con --audio jack: el puerto MIDI está entonces en el cliente JACK del sintetizador, con el reloj de JACK</translation>
     </message>
 </context>
 <context>

@@ -31,6 +31,14 @@
         <source>The sound server does not answer: it may be stopped or hung. Quillotone plays on silently, and is heard again as soon as the server answers.</source>
         <translation>Le serveur de son ne répond pas&#xa0;: il est peut-être arrêté ou bloqué. Quillotone continue de jouer en silence et se fait entendre de nouveau dès que le serveur répond.</translation>
     </message>
+    <message>
+        <source>No JACK server to play on: start jackd (package jackd2), or run Quillotone under pw-jack. Quillotone plays on silently until one is there.</source>
+        <translation>Aucun serveur JACK pour jouer&#xa0;: démarrez jackd (paquet jackd2), ou lancez Quillotone sous pw-jack. Quillotone continue en silence jusqu’à ce qu’il y en ait un.</translation>
+    </message>
+    <message>
+        <source>The sound card could not be opened with ALSA: another program may hold it. Quillotone plays on silently until it opens.</source>
+        <translation>La carte son n’a pas pu être ouverte avec ALSA&#xa0;: un autre programme l’occupe peut-être. Quillotone continue en silence jusqu’à ce qu’elle s’ouvre.</translation>
+    </message>
 </context>
 <context>
     <name>CommandLine</name>
@@ -98,6 +106,22 @@
     <message>
         <source>--seconds needs a number above 0 and at most %1 (%2 hours) in digits, with a decimal point if need be, not %3</source>
         <translation>--seconds attend un nombre supérieur à 0 et d’au plus %1 (%2 heures) écrit en chiffres, avec si besoin un point décimal (pas de virgule), et non %3</translation>
+    </message>
+    <message>
+        <source>unknown sound system %1 for --audio; choose jack, pulse or alsa</source>
+        <translation>système audio %1 inconnu pour --audio&#xa0;; choisissez jack, pulse ou alsa</translation>
+    </message>
+    <message>
+        <source>--audio plays the built-in synthesizer live: leave out --no-synth and --render</source>
+        <translation>--audio fait jouer le synthétiseur intégré en direct&#xa0;: omettez --no-synth et --render</translation>
+    </message>
+    <message>
+        <source>--no-connect goes with --audio jack</source>
+        <translation>--no-connect va avec --audio jack</translation>
+    </message>
+    <message>
+        <source>--midi-out=alsa does not go with --audio jack: the MIDI port is then on the synth&apos;s JACK client, on JACK&apos;s clock</source>
+        <translation>--midi-out=alsa ne va pas avec --audio jack&#xa0;: le port MIDI est alors sur le client JACK du synthétiseur, à l’horloge de JACK</translation>
     </message>
 </context>
 <context>

@@ -2,22 +2,25 @@
 #include "framework/audio/AudioDeviceChain.h"
 
 #include <QCoreApplication>
-#include <string_view>
 
 #include "framework/audio/FluidLog.h"
 #include "framework/audio/SynthError.h"
 
 namespace quillotone {
-namespace {
 
 // Told in the user's language.
-constexpr std::string_view kNoServer = QT_TRANSLATE_NOOP(
+const char* const AudioDeviceChain::kNoServer = QT_TRANSLATE_NOOP(
     "AudioOutput",
     "No sound server to play on: start PulseAudio or PipeWire (packages pulseaudio, "
     "pipewire-pulse). Quillotone plays on silently until one is there.");
-static_assert(kNoServer.size() <= 150, "one short line");
-
-}  // namespace
+const char* const AudioDeviceChain::kNoJack = QT_TRANSLATE_NOOP(
+    "AudioOutput",
+    "No JACK server to play on: start jackd (package jackd2), or run Quillotone under pw-jack. "
+    "Quillotone plays on silently until one is there.");
+const char* const AudioDeviceChain::kNoAlsa = QT_TRANSLATE_NOOP(
+    "AudioOutput",
+    "The sound card could not be opened with ALSA: another program may hold it. Quillotone "
+    "plays on silently until it opens.");
 
 void AudioDeviceChain::Open() {
   if (open_ != nullptr) return;
@@ -39,7 +42,7 @@ void AudioDeviceChain::Open() {
     }
   }
   throw SynthError(QCoreApplication::translate("AudioOutput",
-                                               silent ? kServerSilentText : kNoServer.data())
+                                               silent ? kServerSilentText : none_)
                        .toStdString() +
                    (WantsLibraryDetails() ? " (" + tried + ")" : std::string()));
 }

@@ -18,10 +18,17 @@ class AudioDeviceChain final : public AudioDevice {
     std::string name;
     std::unique_ptr<AudioDevice> device;
   };
-  explicit AudioDeviceChain(std::vector<Link> links) : links_(std::move(links)) {}
+  // What is said when none opens, for each choice of links.
+  static const char* const kNoServer;
+  static const char* const kNoJack;
+  static const char* const kNoAlsa;
 
-  // Throws SynthError with one line for the user when none opens; the
-  // libraries' reasons follow it with QUILLOTONE_DEBUG=1.
+  // `none`: one of the above, untranslated.
+  AudioDeviceChain(std::vector<Link> links, const char* none = kNoServer)
+      : links_(std::move(links)), none_(none) {}
+
+  // Throws SynthError with one line for the user when none opens (`none`,
+  // translated); the libraries' reasons follow it with QUILLOTONE_DEBUG=1.
   void Open() override;
   void Close() override;
   [[nodiscard]] bool IsOpen() const override { return open_ != nullptr; }
@@ -37,6 +44,7 @@ class AudioDeviceChain final : public AudioDevice {
 
  private:
   std::vector<Link> links_;
+  const char* none_;
   // The one playing, or the last one that did (what it said stays readable).
   AudioDevice* open_ = nullptr;
   AudioDevice* last_ = nullptr;

@@ -18,10 +18,10 @@ EventQueue::EventQueue(std::uint64_t startFrame, std::uint64_t blockFrames)
   pending_.reserve(kPendingCapacity);
 }
 
-std::uint64_t EventQueue::AppliesAt(const FrameEvent& event) const {
+std::uint64_t EventQueue::AppliesAt(std::uint64_t frame) const {
   // The block boundary nearest the event's frame.
-  if (event.frame <= startFrame_) return startFrame_;
-  const std::uint64_t offset = event.frame - startFrame_ + blockFrames_ / 2;
+  if (frame <= startFrame_) return startFrame_;
+  const std::uint64_t offset = frame - startFrame_ + blockFrames_ / 2;
   return startFrame_ + offset / blockFrames_ * blockFrames_;
 }
 
@@ -66,14 +66,14 @@ void EventQueue::Process(int frames, Target& target) {
   while (done < frames) {
     const std::uint64_t now = renderedTo_ + static_cast<std::uint64_t>(done);
     std::size_t applied = 0;
-    for (; applied < pending_.size() && AppliesAt(pending_[applied]) <= now; ++applied) {
+    for (; applied < pending_.size() && AppliesAt(pending_[applied].frame) <= now; ++applied) {
       target.Apply(pending_[applied]);
     }
     pending_.erase(pending_.begin(), pending_.begin() + static_cast<std::ptrdiff_t>(applied));
     // Render up to the next event's block, or to the end of the request.
     int chunk = frames - done;
     if (!pending_.empty()) {
-      chunk = static_cast<int>(std::min<std::uint64_t>(chunk, AppliesAt(pending_.front()) - now));
+      chunk = static_cast<int>(std::min<std::uint64_t>(chunk, AppliesAt(pending_.front().frame) - now));
     }
     target.RenderFrames(done, chunk);
     done += chunk;

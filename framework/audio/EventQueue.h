@@ -54,11 +54,13 @@ class EventQueue {
   void Clear();
   // The frame the next Process starts at.
   [[nodiscard]] std::uint64_t renderedTo() const { return renderedTo_; }
+  // The block boundary an event for `frame` applies at, unless it is late.
+  // Any thread may ask.
+  [[nodiscard]] std::uint64_t AppliesAt(std::uint64_t frame) const;
 
  private:
   void TakeSent(Target& target);
   void Insert(const FrameEvent& event, Target& target);
-  [[nodiscard]] std::uint64_t AppliesAt(const FrameEvent& event) const;
 
   SpscQueue<FrameEvent, 4096> inbox_;
   // The rendering side's own, in the order they apply; never grows past its

@@ -131,6 +131,16 @@ void Synth::Send(const FrameEvent& event) {
   }
 }
 
+void Synth::SetSampleRate(double rate) {
+  if (rate == sampleRate() || !std::isfinite(rate)) return;
+  // Deprecated for changing the rate while rendering, which this never does.
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wdeprecated-declarations"
+  fluid_synth_set_sample_rate(synth_.get(), static_cast<float>(rate));
+#pragma GCC diagnostic pop
+  sampleRate_.store(rate, std::memory_order_relaxed);
+}
+
 void Synth::Silence() {
   events_.Clear();
   fluid_synth_all_sounds_off(synth_.get(), -1);

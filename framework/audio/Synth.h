@@ -50,6 +50,11 @@ class Synth : public EventQueue::Target {
   void NoteNow(int channel, int note, int velocity);
   // Applied at the block boundary nearest `frame` (EventQueue).
   void NoteAt(std::uint64_t frame, int channel, int note, int velocity, std::uint32_t source);
+  // The frame where an event for `frame` applies (the nearest block
+  // boundary), unless that is past when it comes. Any thread may ask.
+  [[nodiscard]] std::uint64_t FrameApplied(std::uint64_t frame) const {
+    return events_.AppliesAt(frame);
+  }
   // Removes the events `source` scheduled that have not been applied yet.
   void DropScheduled(std::uint32_t source);
   // With nothing rendering: forgets every event not yet applied and ends
@@ -60,9 +65,14 @@ class Synth : public EventQueue::Target {
   // The sample clock: startFrame plus the frames rendered so far. Any thread
   // may ask.
   [[nodiscard]] std::uint64_t Frames() const { return frames_.load(std::memory_order_acquire); }
-  [[nodiscard]] double sampleRate() const { return sampleRate_; }
+  [[nodiscard]] double sampleRate() const { return sampleRate_.load(std::memory_order_relaxed); }
+  // With nothing rendering: renders at `rate` from now on (an audio server's
+  // rate, which may not be the one the synth was made with).
+  void SetSampleRate(double rate);
   // How long `frames` frames last at the synth's rate.
-  [[nodiscard]] double MicrosOf(double frames) const { return frames * kMicrosPerSecond / sampleRate_; }
+  [[nodiscard]] double MicrosOf(double frames) const {
+    return frames * kMicrosPerSecond / sampleRate();
+  }
   // Voices sounding when the synth last rendered, those in their release
   // included.
   [[nodiscard]] int ActiveVoices() const { return voices_.load(std::memory_order_relaxed); }
@@ -86,7 +96,7 @@ class Synth : public EventQueue::Target {
   // Declaration order is creation order; destruction runs the other way.
   std::unique_ptr<fluid_settings_t, Deleter> settings_;
   std::unique_ptr<fluid_synth_t, Deleter> synth_;
-  double sampleRate_ = 0.0;
+  std::atomic<double> sampleRate_{0.0};
   EventQueue events_;
   // The buffers of the Process call under way (the rendering side's own).
   int nfx_ = 0;

@@ -12,6 +12,8 @@
 #include "framework/audio/AudioTiming.h"
 #include "framework/audio/FluidAudioDriver.h"
 #include "framework/audio/PulseStream.h"
+#include "framework/jack/JackAudio.h"
+#include "framework/jack/JackClient.h"
 
 namespace quillotone {
 
@@ -27,14 +29,22 @@ SynthHost::~SynthHost() {
   output_.reset();
 }
 
+void SynthHost::PlayOn(AudioSystem system, std::shared_ptr<JackClient> jack) {
+  audioSystem_ = system;
+  jack_ = std::move(jack);
+}
+
 void SynthHost::Attach(std::unique_ptr<Synth> synth) { Adopt(std::move(synth), false); }
 
 void SynthHost::LoadInBackground(SynthOptions options) {
   loader_.Post(
-      [reply = loader_.replier(), this, options = std::move(options), programs = programs_] {
+      [reply = loader_.replier(), this, options = std::move(options), programs = programs_,
+       jack = jack_]() mutable {
         std::shared_ptr<Synth> synth;
         std::string error;
         try {
+          // At JACK's rate from the start, where its server runs already.
+          if (jack && jack->Open()) options.sampleRate = jack->sampleRate();
           synth = std::make_shared<Synth>(options);
           // Selecting a program reads its samples from the SoundFont: here.
           for (int channel = 0; channel < midi::kChannels; ++channel) {
@@ -65,10 +75,20 @@ void SynthHost::Adopt(std::shared_ptr<Synth> synth, bool playsOut) {
     // PulseAudio also reaches PipeWire (pipewire-pulse); ALSA is for systems
     // without a sound server.
     std::vector<AudioDeviceChain::Link> links;
-    links.push_back({"pulseaudio", std::make_unique<PulseStream>(*synth_, clock_)});
-    links.push_back({"alsa", std::make_unique<FluidAudioDriver>(*synth_, clock_)});
+    const char* none = AudioDeviceChain::kNoServer;
+    if (audioSystem_ == AudioSystem::kJack) {
+      links.push_back({"jack", std::make_unique<JackAudio>(*synth_, jack_)});
+      none = AudioDeviceChain::kNoJack;
+    }
+    if (audioSystem_ == AudioSystem::kAny || audioSystem_ == AudioSystem::kPulse) {
+      links.push_back({"pulseaudio", std::make_unique<PulseStream>(*synth_, clock_)});
+    }
+    if (audioSystem_ == AudioSystem::kAny || audioSystem_ == AudioSystem::kAlsa) {
+      links.push_back({"alsa", std::make_unique<FluidAudioDriver>(*synth_, clock_)});
+    }
+    if (audioSystem_ == AudioSystem::kAlsa) none = AudioDeviceChain::kNoAlsa;
     auto stream = std::make_unique<AudioDeviceWorker>(
-        std::make_shared<AudioDeviceChain>(std::move(links)), synth_, clock_,
+        std::make_shared<AudioDeviceChain>(std::move(links), none), synth_, clock_,
         AudioDeviceWorker::Answers{
             .opened =
                 [this](const std::optional<std::string>& error) {

@@ -7,11 +7,13 @@
 #include <array>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "framework/Playhead.h"
 #include "framework/SystemClock.h"
 #include "framework/audio/AudioOutput.h"
+#include "framework/audio/AudioSystem.h"
 #include "framework/audio/Synth.h"
 #include "framework/audio/SynthPlayhead.h"
 #include "framework/midi/Midi.h"
@@ -23,6 +25,7 @@ namespace quillotone {
 // plays it through its audio output (made with the synth, opened when a note
 // wants it, never at launch) and is the playhead threads are paced by.
 class AudioDeviceWorker;
+class JackClient;
 
 class SynthHost : public QObject, public Playhead, public AudioOutput::Listener {
   Q_OBJECT
@@ -31,6 +34,8 @@ class SynthHost : public QObject, public Playhead, public AudioOutput::Listener 
   explicit SynthHost(QObject* parent = nullptr, const Clock* clock = nullptr);
   ~SynthHost() override;
 
+  // Where the synth loaded next plays; with kJack, the client it renders in.
+  void PlayOn(AudioSystem system, std::shared_ptr<JackClient> jack = {});
   // Takes a synth rendered offline (by a test, say), ready now.
   void Attach(std::unique_ptr<Synth> synth);
   // Makes the synth on a worker thread, so a large SoundFont never delays
@@ -54,6 +59,10 @@ class SynthHost : public QObject, public Playhead, public AudioOutput::Listener 
   // the output, opening, waits briefly until it knows when its frames are
   // heard before it says it is open.
   void SetTimingWanted(bool wanted);
+  // The synth's frame an event stamped `micros` is applied at, if there is a synth.
+  [[nodiscard]] std::optional<std::uint64_t> FrameFor(double micros) const {
+    return synth_ ? playhead_.FrameFor(micros) : std::nullopt;
+  }
   // Cycles of the sound server's graph that HeardAtMonotonicMicros leaves out.
   [[nodiscard]] int UnreportedGraphCycles() const { return playhead_.UnreportedGraphCycles(); }
 
@@ -100,6 +109,8 @@ class SynthHost : public QObject, public Playhead, public AudioOutput::Listener 
   std::array<int, midi::kChannels> programs_{};
   bool programsPending_ = false;
   bool timingWanted_ = false;
+  AudioSystem audioSystem_ = AudioSystem::kAny;
+  std::shared_ptr<JackClient> jack_;
   // Declaration order is creation order: the output (its audio thread) goes
   // before the synth it renders, which a stream left to a stuck thread keeps.
   std::shared_ptr<Synth> synth_;

@@ -17,8 +17,10 @@ void SynthNotePlayer::PlayNote(int note, int velocity) {
     const double now = scheduler_.Now();
     // The port sends it to be heard together with the synth's own.
     if (midi_ != nullptr) {
-      midi_->Note(channel_, note, velocity, host_.HeardAtMonotonicMicros(now),
-                  host_.UnreportedGraphCycles());
+      midi_->Note(channel_, note, velocity,
+                  MidiOutput::Heard{.micros = host_.HeardAtMonotonicMicros(now),
+                                    .graphCycles = host_.UnreportedGraphCycles(),
+                                    .synthFrame = host_.FrameFor(now)});
     }
     host_.Schedule(now, channel_, note, velocity, thread->id());
   } else {

@@ -21,14 +21,21 @@ constexpr int kNoProgram = -1;
 
 // The port on `system`; for kAny, on JACK when a JACK server runs, else on
 // the ALSA sequencer. Throws MidiOutputError where there is none.
-std::unique_ptr<MidiPort> OpenPort(const std::string& name, MidiSystem system, std::string& why) {
+std::unique_ptr<MidiPort> OpenPort(const std::string& name, MidiSystem system,
+                                   const std::shared_ptr<JackClient>& synthClient,
+                                   std::string& why) {
   std::string alsaError;
   std::unique_ptr<MidiPort> port;
-  if (system != MidiSystem::kAlsa) port = JackMidiPort::Open(name);
+  if (system != MidiSystem::kAlsa) port = JackMidiPort::Open(name, synthClient);
   if (port) {
-    why = system == MidiSystem::kJack ? "asked for with --midi-out=jack" : "a JACK server runs";
+    why = synthClient ? "the synth plays on JACK (--audio jack), on the same client"
+          : system == MidiSystem::kJack ? "asked for with --midi-out=jack"
+                                        : "a JACK server runs";
     return port;
   }
+  // On the synth's JACK client or nowhere: a port elsewhere would run on
+  // another clock.
+  if (synthClient) throw MidiOutputError(MidiSystem::kJack, "");
   if (system != MidiSystem::kJack) port = AlsaMidiPort::Open(name, alsaError);
   if (port) {
     why = system == MidiSystem::kAlsa ? "asked for with --midi-out=alsa" : "no JACK server runs";
@@ -94,7 +101,8 @@ struct MidiOutput::Owned {
 };
 
 MidiOutput::MidiOutput(const std::string& name, bool clock, MidiSystem system,
-                       std::function<void(const std::optional<MidiOutputError>& error)> opened)
+                       std::function<void(const std::optional<MidiOutputError>& error)> opened,
+                       std::shared_ptr<JackClient> synthClient)
     : owned_(std::make_shared<Owned>()),
       clock_(clock),
       // `this` only in replies, which are dropped once this has gone.
@@ -103,13 +111,14 @@ MidiOutput::MidiOutput(const std::string& name, bool clock, MidiSystem system,
   programs_.fill(kNoProgram);
   worker_.SetFinishLimit(std::chrono::milliseconds(kQuitWaitMs));
   worker_.Post(
-      [owned = owned_, reply = worker_.replier(), name, system, this, opened = std::move(opened)] {
+      [owned = owned_, reply = worker_.replier(), name, system, this, opened = std::move(opened),
+       synthClient = std::move(synthClient)] {
         // The reason, not the error: an exception's text is shared between its
         // copies, and this one's would be let go on both threads.
         std::optional<std::string> failed;
         std::string why;
         try {
-          owned->port = OpenPort(name, system, why);
+          owned->port = OpenPort(name, system, synthClient, why);
         } catch (const MidiOutputError& e) {
           failed = e.reason();
         }
@@ -143,37 +152,45 @@ MidiOutput::~MidiOutput() {
 }
 
 void MidiOutput::Send(std::initializer_list<unsigned char> message,
-                      std::optional<double> heardAtMicros) {
-  lastMicros_ = std::max(lastMicros_, heardAtMicros.value_or(MonotonicMicros()));
-  TimedMessage timed{.micros = lastMicros_, .bytes = {}, .size = 0, .graphCycles = graphCycles_};
+                      const std::optional<Heard>& heard) {
+  const double at = heard ? heard->micros : MonotonicMicros();
+  // One earlier than a message sent before goes with that one, on its frame.
+  if (at >= lastMicros_) {
+    lastMicros_ = at;
+    lastFrame_ = heard ? heard->synthFrame : std::nullopt;
+  }
+  TimedMessage timed{.micros = lastMicros_,
+                     .bytes = {},
+                     .size = 0,
+                     .graphCycles = graphCycles_,
+                     .synthFrame = lastFrame_};
   for (const unsigned char byte : message) timed.bytes[timed.size++] = byte;
   // Full (a worker stuck on its server): dropped, as the port would.
   if (owned_->outbox.Push(timed)) worker_.Nudge();
 }
 
-void MidiOutput::Note(int channel, int note, int velocity, std::optional<double> heardAtMicros,
-                      int graphCycles) {
+void MidiOutput::Note(int channel, int note, int velocity, std::optional<Heard> heard) {
   if (channel < 0 || channel >= kChannels || !IsData(note) || !IsData(velocity)) return;
   // While the server is away nothing is heard, and nothing is remembered as
   // sounding: the port may be back on the worker before this thread hears
   // so, and a note struck meanwhile would be ended there without its start.
   if (away_) return;
-  if (heardAtMicros) graphCycles_ = static_cast<std::uint8_t>(std::clamp(graphCycles, 0, 255));
+  if (heard) graphCycles_ = static_cast<std::uint8_t>(std::clamp(heard->graphCycles, 0, 255));
   auto sounding = sounding_[static_cast<std::size_t>(channel)][static_cast<std::size_t>(note)];
   const auto key = static_cast<unsigned char>(note);
   if (sounding) {
-    Send({static_cast<unsigned char>(midi::kNoteOff | channel), key, 0}, heardAtMicros);
+    Send({static_cast<unsigned char>(midi::kNoteOff | channel), key, 0}, heard);
   }
   sounding = velocity > 0;
   if (velocity == 0) return;
   if (clock_ && !clockRunning_) {
     // The melody's first note starts the clock, on the same time.
     clockRunning_ = true;
-    Send({midi::kStart}, heardAtMicros);
+    Send({midi::kStart}, heard);
   }
   Send({static_cast<unsigned char>(midi::kNoteOn | channel), key,
         static_cast<unsigned char>(velocity)},
-       heardAtMicros);
+       heard);
 }
 
 void MidiOutput::EndSoundingNotes() {

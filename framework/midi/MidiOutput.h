@@ -49,6 +49,8 @@ class MidiOutputError : public std::runtime_error {
 // thread that owns it: a JACK server that hangs holds up that thread, never
 // the caller's. The caller's thread hands it messages through a lock-free
 // queue and reads only what the worker's answers brought.
+class JackClient;
+
 class MidiOutput {
  public:
   // Opens a port named `name` for a client of the same name, on `system`,
@@ -56,9 +58,11 @@ class MidiOutput {
   // why the port could not be opened. With `clock`, the port also sends MIDI
   // clock: Start with the first note after silence, Timing Clock 24 times a
   // quarter note at 120 bpm, Stop at StopClock. Messages sent before the
-  // answer go out once the port is open.
+  // answer go out once the port is open. With `synthClient`, the JACK
+  // client the synth renders in, the port is that client's.
   MidiOutput(const std::string& name, bool clock, MidiSystem system,
-             std::function<void(const std::optional<MidiOutputError>& error)> opened);
+             std::function<void(const std::optional<MidiOutputError>& error)> opened,
+             std::shared_ptr<JackClient> synthClient = {});
   // What was sent goes out first; a worker stuck on its server is waited
   // for at most kQuitWaitMs.
   ~MidiOutput();
@@ -72,9 +76,15 @@ class MidiOutput {
   // voices would otherwise keep one. Values outside MIDI's ranges are not
   // sent. `graphCycles` goes with a time heard: the cycles of the sound
   // server's graph it leaves out (SynthHost::UnreportedGraphCycles), which
-  // every message keeps from then on, so that they stay in order.
-  void Note(int channel, int note, int velocity, std::optional<double> heardAtMicros = {},
-            int graphCycles = 0);
+  // every message keeps from then on, so that they stay in order; and the
+  // synth's frame it is heard at, which a port on the synth's own JACK
+  // client writes it on.
+  struct Heard {
+    double micros = 0.0;
+    int graphCycles = 0;
+    std::optional<std::uint64_t> synthFrame;
+  };
+  void Note(int channel, int note, int velocity, std::optional<Heard> heard = {});
   // Ends every note still sounding, on every channel.
   void EndSoundingNotes();
   // Program counted from 0.
@@ -110,7 +120,7 @@ class MidiOutput {
   // The worker's: the port, and the queue into it.
   struct Owned;
 
-  void Send(std::initializer_list<unsigned char> message, std::optional<double> heardAtMicros = {});
+  void Send(std::initializer_list<unsigned char> message, const std::optional<Heard>& heard = {});
 
   std::shared_ptr<Owned> owned_;
   bool open_ = false;
@@ -127,6 +137,7 @@ class MidiOutput {
   bool away_ = false;
   // The latest time sent: nothing goes out before what was sent earlier.
   double lastMicros_ = 0.0;
+  std::optional<std::uint64_t> lastFrame_;
   std::uint8_t graphCycles_ = 0;
   // Last: it goes first, and its replies with it.
   Worker worker_;

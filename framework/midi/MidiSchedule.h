@@ -17,6 +17,9 @@ struct TimedMessage {
   // Cycles of a sound server's graph that `micros` leaves out: a port that
   // runs in that graph adds them.
   std::uint8_t graphCycles = 0;
+  // The frame of the synth where it sounds with the synth's own note: a port
+  // on the client the synth renders in writes it there.
+  std::optional<std::uint64_t> synthFrame = std::nullopt;
 };
 
 // The messages a port has been given and not yet sent, in the order they are

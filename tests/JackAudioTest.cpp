@@ -1,0 +1,175 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// The synth on JACK with the MIDI port on the same client (--audio jack
+// --midi-out), as a receiving program hears it: one client of the test
+// records the port's note-ons and the left audio port in the same cycles, on
+// a dummy JACK server of the test's own.
+#include <gtest/gtest.h>
+#include <jack/jack.h>
+#include <jack/midiport.h>
+#include <sys/prctl.h>
+
+#include <QProcess>
+#include <QTemporaryDir>
+#include <array>
+#include <cmath>
+#include <csignal>
+#include <memory>
+#include <set>
+
+#include "../bench/ClickSoundFont.h"
+#include "app/App.h"
+#include "support/EventLoop.h"
+#include "ui/Window1.h"
+
+namespace quillotone {
+namespace {
+
+constexpr std::size_t kMaxStamps = 1 << 14;
+constexpr jack_nframes_t kQuietFrames = 48;
+// Below it the synth's reverb fades between the clicks; a click's attack
+// passes it within its first frames.
+constexpr float kLevel = 1e-3F;
+constexpr jack_nframes_t kAttackFrames = 16;
+
+// What the receiver heard, in frames of the server's clock: written by its
+// process callback, read once it is closed.
+struct Receiver {
+  jack_client_t* client = nullptr;
+  jack_port_t* midi = nullptr;
+  jack_port_t* audio = nullptr;
+  std::array<jack_nframes_t, kMaxStamps> noteOns{};
+  std::array<jack_nframes_t, kMaxStamps> onsets{};
+  std::size_t noteOnCount = 0;
+  std::size_t onsetCount = 0;
+  jack_nframes_t quiet = 0;
+
+  static int Process(jack_nframes_t frames, void* self) {
+    auto* r = static_cast<Receiver*>(self);
+    const jack_nframes_t start = jack_last_frame_time(r->client);
+    void* midi = jack_port_get_buffer(r->midi, frames);
+    for (jack_nframes_t i = 0, n = jack_midi_get_event_count(midi); i < n; ++i) {
+      jack_midi_event_t event;
+      if (jack_midi_event_get(&event, midi, i) == 0 && event.size == 3 &&
+          (event.buffer[0] & 0xF0) == 0x90 && event.buffer[2] > 0 && r->noteOnCount < kMaxStamps) {
+        r->noteOns[r->noteOnCount++] = start + event.time;
+      }
+    }
+    // A note sounds from its first sample above kLevel after a millisecond
+    // below it.
+    const auto* audio = static_cast<const float*>(jack_port_get_buffer(r->audio, frames));
+    for (jack_nframes_t i = 0; i < frames; ++i) {
+      const bool loud = std::abs(audio[i]) >= kLevel;
+      if (loud && r->quiet >= kQuietFrames && r->onsetCount < kMaxStamps) {
+        r->onsets[r->onsetCount++] = start + i;
+      }
+      r->quiet = loud ? 0 : r->quiet + 1;
+    }
+    return 0;
+  }
+};
+
+// Rate and period the server starts with, and the period it changes to
+// halfway through.
+struct Server {
+  int rate;
+  int period;
+  int laterPeriod;
+};
+
+class JackAudioTest : public ::testing::TestWithParam<Server>, public MessageSink {
+ protected:
+  void Show(const QString& text) override { said_ << text; }
+  void SetUp() override {
+    setenv("JACK_DEFAULT_SERVER", "quillotone-test", 1);
+    setenv("JACK_NO_START_SERVER", "1", 1);
+    jackd_.setChildProcessModifier([] { prctl(PR_SET_PDEATHSIG, SIGKILL); });
+    jackd_.setProcessChannelMode(QProcess::ForwardedChannels);
+    jackd_.start("jackd", {"-R", "-P", "10", "-d", "dummy", "-r", QString::number(GetParam().rate),
+                           "-p", QString::number(GetParam().period)});
+    ASSERT_EQ(QProcess::execute("jack_wait", {"-w", "-t", "10"}), 0) << "no JACK server (jackd2)";
+  }
+  void TearDown() override {
+    jackd_.terminate();
+    jackd_.waitForFinished(5000);
+  }
+  QProcess jackd_;
+  QStringList said_;
+};
+
+TEST_P(JackAudioTest, EveryNoteSoundsOnTheFrameItsNoteOnIsWrittenAtAcrossAPeriodChange) {
+  QTemporaryDir dir;
+  const std::string soundFont = dir.filePath("click.sf2").toStdString();
+  ASSERT_TRUE(bench::WriteClickSoundFont(soundFont));
+  auto receiver = std::make_unique<Receiver>();
+  receiver->client = jack_client_open("receiver", JackNoStartServer, nullptr);
+  ASSERT_NE(receiver->client, nullptr);
+  receiver->midi =
+      jack_port_register(receiver->client, "midi", JACK_DEFAULT_MIDI_TYPE, JackPortIsInput, 0);
+  receiver->audio =
+      jack_port_register(receiver->client, "audio", JACK_DEFAULT_AUDIO_TYPE, JackPortIsInput, 0);
+  jack_set_process_callback(receiver->client, &Receiver::Process, receiver.get());
+  ASSERT_EQ(jack_activate(receiver->client), 0);
+
+  int argc = 1;
+  char name[] = "quillotone";
+  char* argv[] = {name, nullptr};
+  App app(argc, argv);
+  app.SetOptions({.seed = 3,
+                  .sound = true,
+                  .mode = 5,
+                  .soundFont = soundFont,
+                  .midiOut = true,
+                  .midiClock = false,
+                  .midiSystem = MidiSystem::kAny,
+                  .audio = AudioSystem::kJack,
+                  .connectPlayback = true});
+  app.SetMessageSink(this);
+  std::vector<std::function<void()>> steps = app.StartupSteps();
+  steps.pop_back();  // not the event loop
+  Main(steps, [](std::exception_ptr) { FAIL() << "start-up failed"; });
+  ASSERT_TRUE(testing::RunEventLoopUntil(
+      [&] { return app.midiOutput() != nullptr && app.synthHost().synth() != nullptr; }, 10'000));
+  EXPECT_TRUE(jack_port_connected_to(jack_port_by_name(receiver->client, "Quillotone:left"),
+                                     "system:playback_1"));
+  ASSERT_EQ(jack_connect(receiver->client, "Quillotone:Quillotone", "receiver:midi"), 0);
+  ASSERT_EQ(jack_connect(receiver->client, "Quillotone:left", "receiver:audio"), 0);
+
+  app.window1().play_Action();
+  testing::RunEventLoopFor(2500);
+  ASSERT_EQ(jack_set_buffer_size(receiver->client, GetParam().laterPeriod), 0);
+  testing::RunEventLoopFor(2500);
+  // The notes scheduled ahead of a stop reach the port, which ends them,
+  // but the synth drops them: only those due before it are compared.
+  const jack_nframes_t stopped = jack_frame_time(receiver->client);
+  app.window1().stop_Action();
+  testing::RunEventLoopFor(500);
+  jack_client_close(receiver->client);
+
+  std::set<jack_nframes_t> ons(receiver->noteOns.begin(),
+                               receiver->noteOns.begin() + receiver->noteOnCount);
+  ons.erase(ons.lower_bound(stopped), ons.end());
+  std::set<jack_nframes_t> onsets(receiver->onsets.begin(),
+                                  receiver->onsets.begin() + receiver->onsetCount);
+  onsets.erase(onsets.lower_bound(stopped), onsets.end());
+  EXPECT_GE(ons.size(), 20U);
+  // Each click starts on the frame of its note-on: within its attack. (A
+  // period change may break a click in two, which makes two onsets.)
+  for (const jack_nframes_t on : ons) {
+    const auto onset = onsets.lower_bound(on);
+    EXPECT_TRUE(onset != onsets.end() && *onset - on < kAttackFrames)
+        << "note-on at " << on << "; onsets " << ::testing::PrintToString(onsets);
+  }
+  // Nothing but the thank-you box.
+  EXPECT_EQ(said_.size(), 1) << said_.join('\n').toStdString();
+}
+
+INSTANTIATE_TEST_SUITE_P(Periods, JackAudioTest,
+                         ::testing::Values(Server{48000, 64, 1024}, Server{44100, 1024, 256}),
+                         [](const auto& info) {
+                           return std::to_string(info.param.rate) + "Hz" +
+                                  std::to_string(info.param.period) + "Then" +
+                                  std::to_string(info.param.laterPeriod);
+                         });
+
+}  // namespace
+}  // namespace quillotone
