@@ -35,12 +35,13 @@ struct FakeStream final : AudioDevice, AudioOutput::Listener {
     if (hung) return;
     if (std::exchange(opening, false)) {
       if (!server) return output.Opened("no server");
-      open = true, renderedAt = clock.now, ++opens;
+      open = true, stale = false, renderedAt = clock.now, ++opens;
       output.Opened(std::nullopt);
     }
     if (std::exchange(closing, false)) output.Closed();
   }
   [[nodiscard]] bool IsOpen() const override { return open; }
+  [[nodiscard]] bool Stale() const override { return stale; }
   [[nodiscard]] double LastRenderedMicros() const override { return renderedAt; }
   [[nodiscard]] double HeardAtMicros(std::uint64_t) const override { return 0.0; }
   [[nodiscard]] std::string Said() const override { return {}; }
@@ -50,7 +51,7 @@ struct FakeStream final : AudioDevice, AudioOutput::Listener {
   void Back(const std::string&, const std::string&) override { said += "back "; }
 
   const TestClock& clock;
-  bool server = true, open = false, opening = false, closing = false, hung = false;
+  bool server = true, open = false, opening = false, closing = false, hung = false, stale = false;
   double renderedAt = 0.0;
   int opens = 0;
   std::string said;
@@ -68,6 +69,7 @@ enum class Op {
   kUp,       // and comes back
   kHang,     // the server stops answering: the stream's worker waits in the library
   kWake,     // it answers again (what was asked is answered on the next turn)
+  kStale,    // the server changed under the open stream (its rate)
 };
 struct Step {
   Op op;
@@ -113,6 +115,7 @@ TEST(AudioOutputTest, Transitions) {
       {"a close with no answer is left", {{kNoteOn}, {kMelody, 500}, {kHang}, {kIdle, kIdleMs + kCloseMs}}, State::kClosed, "", 1},
       {"a start while open opens a fresh stream", {{kNoteOn}, {kMelody, 500}, {kIdle, 500}, {kStart}, {kIdle, 500}}, State::kOpen, "", 2},
       {"a start while closing opens after it", {{kNoteOn}, {kMelody, 500}, {kHang}, {kIdle, kIdleMs}, {kStart}, {kWake}, {kIdle, 500}}, State::kOpen, "", 2},
+      {"a stale stream: a fresh one, nothing told", {{kNoteOn}, {kMelody, 500}, {kStale}, {kMelody, 500}}, State::kOpen, "", 2},
       {"a freeze while opening is not a hang", {{kHang}, {kNoteOn}, {kMelody, 500}, {kFrozen, 5000}, {kMelody, 500}}, State::kOpening, "", 0},
   };
   // clang-format on
@@ -166,6 +169,9 @@ TEST(AudioOutputTest, Transitions) {
           break;
         case Op::kWake:
           stream.hung = false;
+          break;
+        case Op::kStale:
+          stream.stale = true;
           break;
       }
     }

@@ -31,6 +31,9 @@ class AudioDevice {
   // out, because the server does not report them: the graph's period is
   // known to whoever runs in that graph (a JACK port on PipeWire).
   [[nodiscard]] virtual int UnreportedGraphCycles() const { return 0; }
+  // The stream plays, but the server changed under it (its rate): a fresh
+  // one is to be opened. Any thread may ask.
+  [[nodiscard]] virtual bool Stale() const { return false; }
   // What the libraries said on the stream's thread (why it stopped, if it
   // did); read once it is closed.
   [[nodiscard]] virtual std::string Said() const = 0;

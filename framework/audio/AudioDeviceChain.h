@@ -38,6 +38,7 @@ class AudioDeviceChain final : public AudioDevice {
   void AwaitTiming(double deadline) override {
     if (open_ != nullptr) open_->AwaitTiming(deadline);
   }
+  [[nodiscard]] bool Stale() const override { return open_ != nullptr && open_->Stale(); }
   [[nodiscard]] int UnreportedGraphCycles() const override {
     return last_ != nullptr ? last_->UnreportedGraphCycles() : 0;
   }

@@ -91,6 +91,8 @@ double AudioDeviceWorker::HeardAtMicros(std::uint64_t frame) const {
   return open_ ? owned_->device->HeardAtMicros(frame) : 0.0;
 }
 
+bool AudioDeviceWorker::Stale() const { return open_ && owned_->device->Stale(); }
+
 int AudioDeviceWorker::UnreportedGraphCycles() const {
   return open_ ? owned_->device->UnreportedGraphCycles() : 0;
 }

@@ -43,6 +43,7 @@ class AudioDeviceWorker final : public AudioDevice {
   [[nodiscard]] double LastRenderedMicros() const override;
   [[nodiscard]] double HeardAtMicros(std::uint64_t frame) const override;
   [[nodiscard]] int UnreportedGraphCycles() const override;
+  [[nodiscard]] bool Stale() const override;
   // What the stream said when it last failed or closed.
   [[nodiscard]] std::string Said() const override { return said_; }
 

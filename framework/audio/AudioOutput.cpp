@@ -129,6 +129,13 @@ void AudioOutput::Watch() {
     return;
   }
   if (!device_->IsOpen()) return;
+  if (state_ == State::kOpen && device_->Stale()) {
+    // Closed and opened again, with nothing told: the playhead waits on the
+    // monotonic clock meanwhile, and the synth keeps what is scheduled.
+    Close();
+    Ask(true);
+    return;
+  }
   const double rendered = device_->LastRenderedMicros();
   const bool started = rendered != renderedAtOpen_;
   if (started && state_ == State::kOpening) {

@@ -23,7 +23,8 @@ namespace quillotone {
 //   closed  --a note-on, or a thread starting-->  opening
 //   opening --the stream opened, and its first period rendered-->  open
 //   opening, open --nothing sent for kIdleCloseMicros-->  closing
-//   open --a thread starting-->  closing, then opening (a fresh stream)
+//   open --a thread starting, or the stream gone stale-->  closing, then
+//          opening (a fresh stream)
 //   closing --the stream closed, or no answer in kCloseAnswerMicros-->  closed
 //   closing --a note-on, or a thread starting-->  opening (after the close)
 //   opening --no server, no answer in kOpenAnswerMicros, or nothing

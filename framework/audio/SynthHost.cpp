@@ -174,7 +174,12 @@ void SynthHost::WatchWhileWatching() {
 }
 
 void SynthHost::Watch() {
-  if (output_) output_->Watch();
+  if (output_) {
+    // A stale stream asks for a fresh one.
+    const bool wasWanted = output_->OpenWanted();
+    output_->Watch();
+    if (!wasWanted) AfterRequest(output_->OpenWanted());
+  }
   if (!output_ || !output_->Watching()) watch_.stop();
 }
 

@@ -31,6 +31,10 @@ void JackAudio::Close() {
   client_->Forget();
 }
 
+bool JackAudio::Stale() const {
+  return client_->rendering() && synth_.sampleRate() != client_->sampleRate();
+}
+
 bool JackAudio::IsOpen() const { return client_->rendering(); }
 
 double JackAudio::LastRenderedMicros() const { return client_->LastRenderedMicros(); }

@@ -31,6 +31,8 @@ class JackAudio final : public AudioDevice {
   [[nodiscard]] double LastRenderedMicros() const override;
   [[nodiscard]] double HeardAtMicros(std::uint64_t frame) const override;
   [[nodiscard]] std::string Said() const override { return said_; }
+  // The server's rate changed: the synth takes it when it next opens.
+  [[nodiscard]] bool Stale() const override;
 
  private:
   Synth& synth_;
