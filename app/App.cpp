@@ -135,10 +135,10 @@ void App::ApplicationAddMenuHandlers() {
 
 void App::MakeDefaultView() {
   if (options_.audio == AudioSystem::kJack) {
-    jack_ = std::make_shared<JackClient>(JackClient::Options{.name = kMidiPortName,
-                                                             .midi = options_.midiOut,
-                                                             .audio = true,
-                                                             .connectPlayback = options_.connectPlayback});
+    jack_ = JackClient::Make({.name = kMidiPortName,
+                              .midi = options_.midiOut,
+                              .audio = true,
+                              .connectPlayback = options_.connectPlayback});
   }
   synthHost_.PlayOn(options_.audio, jack_);
   // The port opens first (on its own thread), so the note players are made

@@ -39,17 +39,18 @@ void SynthHost::Attach(std::unique_ptr<Synth> synth) { Adopt(std::move(synth), f
 void SynthHost::LoadInBackground(SynthOptions options) {
   loader_.Post(
       [reply = loader_.replier(), this, options = std::move(options), programs = programs_,
-       jack = jack_]() mutable {
+       jack = jack_] {
         std::shared_ptr<Synth> synth;
         std::string error;
         try {
-          // At JACK's rate from the start, where its server runs already.
-          if (jack && jack->Open()) options.sampleRate = jack->sampleRate();
           synth = std::make_shared<Synth>(options);
           // Selecting a program reads its samples from the SoundFont: here.
           for (int channel = 0; channel < midi::kChannels; ++channel) {
             synth->ProgramChange(channel, programs[static_cast<std::size_t>(channel)]);
           }
+          // At the rate of a JACK client already open (the MIDI port's),
+          // before any note is scheduled; else at its output's first open.
+          if (jack && jack->opened()) synth->SetSampleRate(jack->sampleRate());
         } catch (const std::exception& e) {
           error = e.what();
         } catch (...) {
@@ -193,11 +194,12 @@ void SynthHost::DropScheduled(std::uint32_t source) {
   if (synth_) synth_->DropScheduled(source);
 }
 
-void SynthHost::Schedule(double micros, int channel, int note, int velocity, std::uint32_t source) {
-  if (!Use(velocity > 0)) return;
-  if (const std::optional<std::uint64_t> frame = playhead_.FrameFor(micros)) {
-    synth_->NoteAt(*frame, channel, note, velocity, source);
-  }
+std::optional<std::uint64_t> SynthHost::Schedule(double micros, int channel, int note,
+                                                 int velocity, std::uint32_t source) {
+  if (!Use(velocity > 0)) return std::nullopt;
+  const std::optional<std::uint64_t> frame = playhead_.FrameFor(micros);
+  if (frame) synth_->NoteAt(*frame, channel, note, velocity, source);
+  return frame;
 }
 
 void SynthHost::SendNow(int channel, int note, int velocity) {

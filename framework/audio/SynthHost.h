@@ -59,16 +59,14 @@ class SynthHost : public QObject, public Playhead, public AudioOutput::Listener 
   // the output, opening, waits briefly until it knows when its frames are
   // heard before it says it is open.
   void SetTimingWanted(bool wanted);
-  // The synth's frame an event stamped `micros` is applied at, if there is a synth.
-  [[nodiscard]] std::optional<std::uint64_t> FrameFor(double micros) const {
-    return synth_ ? playhead_.FrameFor(micros) : std::nullopt;
-  }
   // Cycles of the sound server's graph that HeardAtMonotonicMicros leaves out.
   [[nodiscard]] int UnreportedGraphCycles() const { return playhead_.UnreportedGraphCycles(); }
 
   // The note players' way in. Scheduled events are stamped with the thread's
   // logical time and applied a lead later on the synth's clock.
-  void Schedule(double micros, int channel, int note, int velocity, std::uint32_t source);
+  // Returns the synth's frame the event is applied at, if it is scheduled.
+  std::optional<std::uint64_t> Schedule(double micros, int channel, int note, int velocity,
+                                        std::uint32_t source);
   void SendNow(int channel, int note, int velocity);
   // General MIDI program counted from 0. Applied to the synth where loading
   // may block, never on the audio thread: at once while no output renders,

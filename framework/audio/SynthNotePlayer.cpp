@@ -15,14 +15,16 @@ SynthNotePlayer::SynthNotePlayer(SynthHost& host, const Scheduler& scheduler, in
 void SynthNotePlayer::PlayNote(int note, int velocity) {
   if (const ThreadContext* thread = scheduler_.Current()) {
     const double now = scheduler_.Now();
-    // The port sends it to be heard together with the synth's own.
+    const std::optional<std::uint64_t> frame =
+        host_.Schedule(now, channel_, note, velocity, thread->id());
+    // The port sends it to be heard together with the synth's own, on the
+    // same frame.
     if (midi_ != nullptr) {
       midi_->Note(channel_, note, velocity,
                   MidiOutput::Heard{.micros = host_.HeardAtMonotonicMicros(now),
                                     .graphCycles = host_.UnreportedGraphCycles(),
-                                    .synthFrame = host_.FrameFor(now)});
+                                    .synthFrame = frame});
     }
-    host_.Schedule(now, channel_, note, velocity, thread->id());
   } else {
     if (midi_ != nullptr) midi_->Note(channel_, note, velocity);
     host_.SendNow(channel_, note, velocity);

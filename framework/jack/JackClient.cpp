@@ -7,6 +7,7 @@
 #include <chrono>
 #include <cmath>
 #include <cstring>
+#include <future>
 #include <iostream>
 #include <string_view>
 #include <thread>
@@ -22,6 +23,7 @@ namespace {
 // How long closing waits at most for what was sent to go out: the last
 // messages are stamped a synth's lead ahead.
 constexpr auto kDrainLimit = std::chrono::milliseconds(1500);
+static_assert(JackClient::kCloseLimit > kDrainLimit, "a close waited for drains first");
 // How long Stop waits at most for a cycle under way to finish rendering.
 constexpr auto kStopLimit = std::chrono::milliseconds(1000);
 // For how long after the client registers the connections it had are made
@@ -37,6 +39,18 @@ void Quiet(const char* /*message*/) {}
 
 void JackClient::ClientCloser::operator()(jack_client_t* client) const {
   jack_client_close(client);
+}
+
+std::shared_ptr<JackClient> JackClient::Make(Options options, const Clock* clock) {
+  return {new JackClient(std::move(options), clock), [](JackClient* client) {
+            auto closed = std::make_shared<std::promise<void>>();
+            std::future<void> done = closed->get_future();
+            std::thread([client, closed] {
+              delete client;
+              closed->set_value();
+            }).detach();
+            done.wait_for(kCloseLimit);
+          }};
 }
 
 JackClient::JackClient(Options options, const Clock* clock)

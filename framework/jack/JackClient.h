@@ -55,6 +55,12 @@ class JackClient {
   };
 
   // `clock`: the monotonic clock messages are stamped on (the system's if null).
+  // Whoever lets go of it last waits for it to close at most kCloseLimit: a
+  // server that hangs holds up only a thread left to it.
+  [[nodiscard]] static std::shared_ptr<JackClient> Make(Options options,
+                                                        const Clock* clock = nullptr);
+  static constexpr auto kCloseLimit = std::chrono::milliseconds(2000);
+
   explicit JackClient(Options options, const Clock* clock = nullptr);
   // What was sent goes out first (within kDrainLimit), then the client closes.
   ~JackClient();
@@ -64,6 +70,8 @@ class JackClient {
   // Registers the client, if it is not: false if no server runs. After the
   // server went, closes what is left of the client first.
   bool Open();
+  // Registered, and the server has not gone.
+  [[nodiscard]] bool opened() const { return ready_.load() && !lost_.load(); }
   // The server went away; the client is closed at the next Open or Forget.
   [[nodiscard]] bool lost() const { return lost_.load(); }
   // Closes a lost client, if it is still held.

@@ -8,7 +8,7 @@ namespace quillotone {
 std::unique_ptr<JackMidiPort> JackMidiPort::Open(const std::string& name,
                                                  std::shared_ptr<JackClient> client,
                                                  const Clock* clock) {
-  if (!client) client = std::make_shared<JackClient>(JackClient::Options{.name = name, .midi = true}, clock);
+  if (!client) client = JackClient::Make({.name = name, .midi = true}, clock);
   if (!client->Open()) return nullptr;
   return std::unique_ptr<JackMidiPort>(new JackMidiPort(std::move(client)));
 }
