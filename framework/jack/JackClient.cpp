@@ -94,10 +94,18 @@ void JackClient::Close() {
     jack_deactivate(client_.get());
   }
   ready_.store(false);
-  client_.reset();
+  CloseClient();
   midiPort_ = left_ = right_ = nullptr;
   // The callback is gone: nothing renders now.
   if (render_.load() == Render::kBusy) render_.store(Render::kOn);
+}
+
+void JackClient::CloseClient() {
+  // Closed before the pointer is cleared (reset clears it first): until
+  // jack_client_close has stopped JACK's process thread, a cycle under way
+  // there reads it.
+  jack_client_close(client_.get());
+  static_cast<void>(client_.release());
 }
 
 bool JackClient::Register() {
@@ -138,7 +146,7 @@ bool JackClient::Register() {
   ready_.store(registered, std::memory_order_release);
   if (!registered || jack_activate(client_.get()) != 0) {
     ready_.store(false);
-    client_.reset();
+    CloseClient();
     midiPort_ = left_ = right_ = nullptr;
     return false;
   }

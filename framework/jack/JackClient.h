@@ -108,6 +108,7 @@ class JackClient {
 
   bool Register();
   void Close();
+  void CloseClient();
   void KeepConnectionsLocked();
   void Reconnect();
   void Drain();
