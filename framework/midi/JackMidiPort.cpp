@@ -51,7 +51,9 @@ JackMidiPort::~JackMidiPort() {
     Drain();
     jack_deactivate(client_.get());
   }
-  client_.reset();
+  // Closed before the pointer is cleared, as in Watch.
+  jack_client_close(client_.get());
+  (void)client_.release();
 }
 
 bool JackMidiPort::Register() {
@@ -124,8 +126,11 @@ MidiPort::Change JackMidiPort::Watch() {
   TellOverflow();
   if (client_ && lost_.load()) {
     // The library's client is closed as it stands: nothing is unregistered
-    // from a server that is not there.
-    client_.reset();
+    // from a server that is not there. Closed before the pointer is cleared
+    // (reset clears it first): until jack_client_close has stopped JACK's
+    // process thread, a cycle under way there reads it.
+    jack_client_close(client_.get());
+    (void)client_.release();
     port_ = nullptr;
     ready_.store(false, std::memory_order_relaxed);
     return Change::kLost;
