@@ -119,7 +119,7 @@ Figures RunOne(const std::string& self, const std::string& fault, const QTempora
   bench::Child child;
   Figures figures;
   if (!child.Start(
-          {self, "--child", fault, dir.path().toStdString(), std::to_string(jackd.processId())}, {},
+          {self, "--child", fault, dir.path().toStdString(), std::to_string(jackd.processId())},
           log) ||
       !child.Wait(std::chrono::seconds(60))) {
     std::fprintf(stderr, "%s: the child did not end\n", fault.c_str());

@@ -30,6 +30,7 @@
 #include <optional>
 #include <sstream>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "Baseline.h"
@@ -376,7 +377,7 @@ class Bench {
     if (!listener_.Start({"parec", "--server=" + daemon_.server(), "-d",
                           std::string(SoundServer::kSinkName) + ".monitor", "--format=s16le",
                           "--rate=44100", "--channels=1", "--raw", "/dev/null"},
-                         {}, daemon_.dir() / "listener.log")) {
+                         daemon_.dir() / "listener.log")) {
       std::fprintf(stderr, "parec could not be started: is pulseaudio-utils installed?\n");
       return false;
     }
@@ -386,7 +387,7 @@ class Bench {
     // this one running the same way.
     if (!keeper_.Start({"pacat", "--server=" + daemon_.server(), "--playback", "--raw",
                         "--latency-msec=20", "/dev/zero"},
-                       {}, daemon_.dir() / "keeper.log")) {
+                       daemon_.dir() / "keeper.log")) {
       std::fprintf(stderr, "pacat could not be started: is pulseaudio-utils installed?\n");
       return false;
     }
@@ -402,7 +403,7 @@ class Bench {
     char spawned[32];
     std::snprintf(spawned, sizeof spawned, "%.3f", MonotonicMs());
     if (!child.Start(
-            {self_, "--child", scenario, design, soundFont, std::to_string(seconds), spawned}, {},
+            {self_, "--child", scenario, design, soundFont, std::to_string(seconds), spawned},
             log) ||
         !child.Wait(std::chrono::seconds(static_cast<int>(seconds) + 60))) {
       std::fprintf(stderr, "%s %s did not finish\n", scenario.c_str(), design.c_str());
@@ -437,7 +438,7 @@ class Bench {
             {"parec", "--server=" + daemon_.server(), "-d",
              std::string(SoundServer::kSinkName) + ".monitor", "--format=s16le", "--rate=44100",
              "--channels=1", "--raw", "--latency-msec=20", recording.string()},
-            {}, daemon_.dir() / "parec.log")) {
+            daemon_.dir() / "parec.log")) {
       return {};
     }
     // The monitor delivers once the recorder is connected; then the melody.
@@ -520,7 +521,7 @@ class Bench {
             {"parec", "--server=" + daemon_.server(), "-d",
              std::string(SoundServer::kSinkName) + ".monitor", "--format=s16le", "--rate=44100",
              "--channels=1", "--raw", "--latency-msec=10", recording.string()},
-            {}, daemon_.dir() / "parec.log")) {
+            daemon_.dir() / "parec.log")) {
       return {};
     }
     for (int i = 0; i < 500 && FileFrames(recording) < kRate / 10; ++i) {

@@ -24,6 +24,7 @@
 #include "app/App.h"
 #include "app/mpris/MediaPlayer2.h"
 #include "support/EventLoop.h"
+#include "support/Program.h"
 #include "support/QtPrinters.h"
 #include "ui/Texts.h"
 #include "ui/Window1.h"
@@ -100,11 +101,8 @@ class MediaPlayer2Test : public ::testing::Test, public MessageSink {
 
   void SetUp() override {
     ASSERT_TRUE(daemon_->canReadLine()) << "no bus";
-    app_.SetOptions({.seed = 1, .sound = false, .mode = 0, .soundFont = {}, .midiOut = false});
-    app_.SetMessageSink(this);
-    std::vector<std::function<void()>> steps = app_.StartupSteps();
-    steps.pop_back();
-    Main(steps, [](std::exception_ptr) { ADD_FAILURE() << "start-up failed"; });
+    testing::StartUp(
+        app_, {.seed = 1, .sound = false, .mode = 0, .soundFont = {}, .midiOut = false}, this);
     desktop_ = std::make_unique<QDBusConnection>(
         QDBusConnection::connectToBus(address_, QStringLiteral("desktop")));
     ASSERT_TRUE(desktop_->isConnected());

@@ -3,11 +3,11 @@
 // server of the test's own (the dummy driver: no sound hardware).
 #include <gtest/gtest.h>
 #include <jack/jack.h>
-#include <sys/prctl.h>
 #include <unistd.h>
 
-#include <QProcess>
+#include <QFile>
 #include <QRegularExpression>
+#include <QTemporaryDir>
 #include <QTimer>
 #include <algorithm>
 #include <atomic>
@@ -22,8 +22,10 @@
 #include "framework/Random.h"
 #include "melody/Melody.h"
 #include "melody/Modes.h"
+#include "support/Child.h"
 #include "support/EventLoop.h"
 #include "support/FakeWindow.h"
+#include "support/Program.h"
 #include "support/VirtualClock.h"
 #include "ui/MenuBar1.h"
 #include "ui/Window1.h"
@@ -34,17 +36,6 @@ namespace {
 using Message = std::vector<unsigned>;
 constexpr unsigned kNoteOn = 0x90;
 const Message kAllNotesOff[] = {{0xB0, 123, 0}, {0xB1, 123, 0}};
-
-// A process ended with the test, however it leaves.
-struct Process {
-  ~Process() {
-    process.terminate();
-    if (process.waitForFinished(5000)) return;
-    process.kill();
-    process.waitForFinished(1000);
-  }
-  QProcess process;
-};
 
 // The note-ons of the ionian mode's melody (popup row 5) for seed 3, worked
 // out on a virtual clock.
@@ -64,10 +55,13 @@ std::vector<Message> MelodyNoteOns() {
   return ons;
 }
 
-// The note-ons among `messages`.
-std::vector<Message> NoteOns(std::vector<Message> messages) {
-  std::erase_if(messages, [](const Message& m) { return (m[0] & 0xF0) != kNoteOn; });
-  return messages;
+// The note-ons among `received`: at least `least`, the melody's first ones.
+void ExpectMelodyIn(std::vector<Message> received, std::size_t least) {
+  std::erase_if(received, [](const Message& m) { return (m[0] & 0xF0) != kNoteOn; });
+  std::vector<Message> melody = MelodyNoteOns();
+  melody.resize(received.size());
+  EXPECT_GE(received.size(), least);
+  EXPECT_EQ(received, melody);
 }
 
 // Keys a receiver that stacks voices (and ignores All Notes Off) still
@@ -85,54 +79,40 @@ long Sounding(const std::vector<Message>& messages) {
 class MidiOutputTest : public ::testing::Test, public MessageSink {
  protected:
   void Show(const QString& /*text*/) override { ++shown_; }
-  void SetUp() override {
-    // Reached by name only, so a user's own JACK server is never touched.
-    // One name for every run (they take turns): JACK keeps eight servers in
-    // its registry, and frees the entry of one that was killed only for the
-    // next server of the same name.
-    setenv("JACK_DEFAULT_SERVER", "quillotone-test", 1);
-    setenv("JACK_NO_START_SERVER", "1", 1);
-    // Should this test die, its server and receiver go too.
-    jackd_.process.setChildProcessModifier([] { prctl(PR_SET_PDEATHSIG, SIGKILL); });
-    dump_.process.setChildProcessModifier([] { prctl(PR_SET_PDEATHSIG, SIGKILL); });
-    StartServer();
-  }
+  void SetUp() override { StartServer(); }
   void StartServer() {
     // Realtime, as JACK is meant to run: a busy machine would otherwise make
     // a client miss cycles, and jack_midi_dump -a, which counts the frames of
     // the cycles it ran in, would lose events and stamp the rest a period
     // early. Where realtime is not allowed, jackd runs without it.
     // Its word on a cycle it missed (an xrun) is in the test's log.
-    jackd_.process.setProcessChannelMode(QProcess::ForwardedChannels);
-    jackd_.process.start(
-        "jackd", {"-R", "-P", "10", "-d", "dummy", "-r", "48000", "-p", QString::number(period_)});
-    ASSERT_EQ(QProcess::execute("jack_wait", {"-w", "-t", "10"}), 0) << "no JACK server (jackd2)";
+    ASSERT_TRUE(testing::StartJack(jackd_, {"jackd", "-R", "-P", "10", "-d", "dummy", "-r", "48000",
+                                            "-p", std::to_string(period_)}))
+        << "no JACK server (jackd2)";
     // Line-buffered, so what it receives is read as it arrives; stamped
     // with the frame it was received at.
-    dump_.process.start("stdbuf", {"-oL", "jack_midi_dump", "-a"});
+    dump_.Start({"stdbuf", "-oL", "jack_midi_dump", "-a"}, dir_.filePath("dump").toStdString());
   }
 
   // `quillotone --midi-out --no-synth --mode ionian --seed 3`, connected.
   void StartApp(bool clock = false) {
     app_ = std::make_unique<App>(argc_, argv_);
-    app_->SetOptions({.seed = 3,
+    testing::StartUp(*app_,
+                     {.seed = 3,
                       .sound = false,
                       .mode = 5,
                       .soundFont = {},
                       .midiOut = true,
                       .midiClock = clock,
-                      .midiSystem = MidiSystem::kJack});
-    app_->SetMessageSink(this);
-    std::vector<std::function<void()>> steps = app_->StartupSteps();
-    steps.pop_back();  // not the event loop
-    Main(steps, [](std::exception_ptr) { FAIL() << "start-up failed"; });
+                      .midiSystem = MidiSystem::kJack},
+                     this);
     // The port opens on its own thread, and says so on the event loop.
     ASSERT_TRUE(
         testing::RunEventLoopUntil([this] { return app_->midiOutput() != nullptr; }, 10'000));
     // Once the receiver's port is there.
-    const QStringList ports = {QString::fromStdString(app_->midiOutput()->portName()),
-                               "midi-monitor:input"};
-    for (int attempt = 0; QProcess::execute("jack_connect", ports) != 0; ++attempt) {
+    const std::string connect =
+        "jack_connect " + app_->midiOutput()->portName() + " midi-monitor:input";
+    for (int attempt = 0; std::system(connect.c_str()) != 0; ++attempt) {
       ASSERT_LT(attempt, 50) << "could not connect the receiver";
       usleep(100'000);
     }
@@ -142,37 +122,35 @@ class MidiOutputTest : public ::testing::Test, public MessageSink {
   std::vector<Message> Received() {
     usleep(500'000);
     // As Ctrl+C ends it: it leaves JACK cleanly, which SIGTERM does not.
-    kill(static_cast<pid_t>(dump_.process.processId()), SIGINT);
-    EXPECT_TRUE(dump_.process.waitForFinished(3000));
-    return Parse(dump_.process.readAllStandardOutput(), frames_);
+    kill(dump_.pid(), SIGINT);
+    EXPECT_TRUE(dump_.Wait(std::chrono::seconds(3)));
+    return Parse(frames_);
   }
 
-  // Lines read "  406528: 91 3c 5a note on (channel 1): ...", "  9000: f8 ...";
-  // `frames` gets the frame each message came at.
-  static std::vector<Message> Parse(const QByteArray& text, std::vector<long long>& frames) {
+  // What the receiver has printed so far, in lines such as "  406528: 91 3c
+  // 5a note on (channel 1): ...", "  9000: f8 ..."; `frames` gets the frame
+  // each message came at.
+  std::vector<Message> Parse(std::vector<long long>& frames) const {
     static const QRegularExpression kLine(R"((\d+):((?: [0-9a-f]{2})+))");
+    QFile file(dir_.filePath("dump"));
     std::vector<Message> messages;
     frames.clear();
-    for (auto lines = kLine.globalMatch(text); lines.hasNext();) {
+    if (!file.open(QIODevice::ReadOnly)) return messages;
+    for (auto lines = kLine.globalMatch(file.readAll()); lines.hasNext();) {
       const QRegularExpressionMatch line = lines.next();
-      const QByteArray bytes = QByteArray::fromHex(line.captured(2).remove(' ').toLatin1());
-      messages.emplace_back(reinterpret_cast<const unsigned char*>(bytes.data()),
-                            reinterpret_cast<const unsigned char*>(bytes.data()) + bytes.size());
+      Message& message = messages.emplace_back();
+      for (const QString& hex : line.captured(2).split(' ', Qt::SkipEmptyParts)) {
+        message.push_back(hex.toUInt(nullptr, 16));
+      }
       frames.push_back(line.captured(1).toLongLong());
     }
     return messages;
   }
 
-  // The frames the receiver has heard note-ons on so far (what it printed is
-  // left for Received()).
+  // The frames the receiver has heard note-ons on so far.
   std::size_t StepsHeard() {
-    // Its output is read here: the receiver was started before the
-    // application, so no event loop reads it meanwhile.
-    while (dump_.process.waitForReadyRead(0)) {
-    }
     std::vector<long long> frames;
-    const std::vector<Message> heard =
-        Parse(dump_.process.peek(dump_.process.bytesAvailable()), frames);
+    const std::vector<Message> heard = Parse(frames);
     std::set<long long> steps;
     for (std::size_t i = 0; i < heard.size(); ++i) {
       if ((heard[i][0] & 0xF0) == kNoteOn) steps.insert(frames[i]);
@@ -209,8 +187,9 @@ class MidiOutputTest : public ::testing::Test, public MessageSink {
   int shown_ = 0;
   // The frame each message of the last Received() came at.
   std::vector<long long> frames_;
-  Process jackd_;
-  Process dump_;
+  QTemporaryDir dir_;
+  testing::Child jackd_;
+  testing::Child dump_;
   int argc_ = 1;
   char* argv_[2] = {const_cast<char*>("midi_output_tests"), nullptr};
   std::unique_ptr<App> app_;
@@ -235,12 +214,7 @@ TEST_P(MidiEndTest, TheMelodyReachesTheReceiverAndItsEndLeavesNothingSounding) {
   EXPECT_EQ(app_->RunEventLoop(), 0);
   if (GetParam() != kStop) app_.reset();
   std::vector<Message> received = Received();
-
-  const std::vector<Message> ons = NoteOns(received);
-  std::vector<Message> melody = MelodyNoteOns();
-  melody.resize(ons.size());
-  EXPECT_GE(ons.size(), 8u);
-  EXPECT_EQ(ons, melody);
+  ExpectMelodyIn(received, 8);
   ASSERT_GE(received.size(), 2u);
   EXPECT_TRUE(std::equal(received.end() - 2, received.end(), kAllNotesOff));
   EXPECT_EQ(Sounding(received), 0);
@@ -265,17 +239,13 @@ TEST_F(MidiOutputTest, APeriodChangedWhilePlayingLosesNoNoteAndLeavesNoneSoundin
   app_->window1().play_Action();
   When([this] { return StepsHeard() >= 4; },
        [this] {
-         EXPECT_EQ(QProcess::execute("jack_bufsize", {"1024"}), 0);
+         EXPECT_EQ(std::system("jack_bufsize 1024"), 0);
          StopAfter(10);
        });
   FailAfter(30'000);
   EXPECT_EQ(app_->RunEventLoop(), 0);
   const std::vector<Message> received = Received();
-  const std::vector<Message> ons = NoteOns(received);
-  std::vector<Message> melody = MelodyNoteOns();
-  melody.resize(ons.size());
-  EXPECT_GE(ons.size(), 10u);
-  EXPECT_EQ(ons, melody);
+  ExpectMelodyIn(received, 10);
   EXPECT_EQ(Sounding(received), 0);
 }
 
@@ -295,46 +265,40 @@ void PrintTo(const Timing& timing, std::ostream* out) {
 // receiver that missed cycles stamps what it got a period early or late,
 // which says nothing of the port. Seen on a machine where other processes'
 // realtime audio servers, or heavy disk traffic, held JACK's threads up.
-class XrunCount {
- public:
-  XrunCount() : client_(jack_client_open("xrun-count", JackNoStartServer, nullptr)) {
-    if (client_ == nullptr) return;
+struct XrunCount {
+  XrunCount() {
+    if (client == nullptr) return;
     jack_set_xrun_callback(
-        client_, [](void* count) { return ++*static_cast<std::atomic<int>*>(count), 0; }, &count_);
-    jack_activate(client_);
+        client.get(), [](void* n) { return ++*static_cast<std::atomic<int>*>(n), 0; }, &count);
+    jack_activate(client.get());
   }
-  ~XrunCount() {
-    if (client_ != nullptr) jack_client_close(client_);
-  }
-  XrunCount(const XrunCount&) = delete;
-  XrunCount& operator=(const XrunCount&) = delete;
-  [[nodiscard]] int operator()() const { return count_.load(); }
-
- private:
-  jack_client_t* client_;
-  std::atomic<int> count_{0};
+  std::atomic<int> count{0};
+  // Last, so that it is closed before the count goes.
+  std::unique_ptr<jack_client_t, int (*)(jack_client_t*)> client{
+      jack_client_open("xrun-count", JackNoStartServer, nullptr), jack_client_close};
 };
 
 class MidiTimingTest : public MidiOutputTest, public ::testing::WithParamInterface<Timing> {
   void SetUp() override {
+#if defined(__SANITIZE_THREAD__)
+    // Sanitized, the process callbacks overrun their cycles (jackd reports
+    // xruns), which moves the receiver's stamps by whole periods.
+    GTEST_SKIP() << "frame-exact timing is measured without ThreadSanitizer";
+#endif
     period_ = GetParam().period;
     MidiOutputTest::SetUp();
   }
 };
 
 TEST_P(MidiTimingTest, NotesAndClockReachTheReceiverOnTheirFrames) {
-#if defined(__SANITIZE_THREAD__)
-  // Sanitized, the process callbacks overrun their cycles (jackd reports
-  // xruns), which moves the receiver's stamps by whole periods.
-  GTEST_SKIP() << "frame-exact timing is measured without ThreadSanitizer";
-#endif
   ASSERT_NO_FATAL_FAILURE(StartApp(GetParam().clock));
-  const XrunCount xruns;
+  XrunCount xruns;
   app_->window1().play_Action();
   StopAfter(10);
   FailAfter(30'000);
   EXPECT_EQ(app_->RunEventLoop(), 0);
-  if (xruns() > 0) GTEST_SKIP() << "JACK missed " << xruns() << " cycles: no frame to judge by";
+  if (xruns.count > 0)
+    GTEST_SKIP() << "JACK missed " << xruns.count << " cycles: no frame to judge by";
   const std::vector<Message> received = Received();
   std::vector<long long> ons, ticks;
   std::ptrdiff_t start = -1, firstOn = -1;
@@ -387,8 +351,7 @@ TEST_P(MidiServerLossTest, APortWhoseServerIsKilledComesBackWithIt) {
        [&] {
          // The receiver goes with its server, still connected, as it would
          // when a server dies (one that left first would be forgotten).
-         jackd_.process.kill();
-         jackd_.process.waitForFinished();
+         jackd_.Stop(SIGKILL);
          EXPECT_FALSE(Received().empty());
          When([this] { return shown_ == 1; },
               [&] {

@@ -20,6 +20,7 @@
 #include "framework/SystemClock.h"
 #include "framework/audio/AudioTiming.h"
 #include "support/EventLoop.h"
+#include "support/Program.h"
 #include "ui/Texts.h"
 #include "ui/Window1.h"
 
@@ -76,16 +77,9 @@ class SoundServerTest : public ::testing::TestWithParam<const char*> {
   // The program, its synth loaded; the test turns the event loop.
   void Launch() {
     app = std::make_unique<App>(argc, argv);
-    app->SetMessageSink(&sink);
-    app->SetOptions({.seed = 7, .soundFont = "/usr/share/sounds/sf2/TimGM6mb.sf2"});
-    auto steps = app->StartupSteps();
-    steps.pop_back();
-    Main(steps, [](std::exception_ptr) { ADD_FAILURE() << "start-up failed"; });
+    testing::StartUp(*app, {.seed = 7, .soundFont = "/usr/share/sounds/sf2/TimGM6mb.sf2"}, &sink);
     sink.boxes.SetParent(&app->window1());
     ASSERT_TRUE(RunEventLoopUntil([&] { return app->synthHost().synth() != nullptr; }, 15000));
-  }
-  void Click(const char* button) {
-    QTest::mouseClick(app->window1().findChild<QPushButton*>(button), Qt::LeftButton);
   }
   // Records the sink's monitor into `file` from now on, until the server goes.
   std::string Record(const std::string& file) {
@@ -127,7 +121,7 @@ TEST_P(SoundServerTest, ComesAfterLaunchGoesAndComesBackMidMelodyAndStopAlwaysSt
   std::string recording = Record(dir + "/first.raw");
   // As with a MIDI port: a melody opens the stream before its first note.
   app->synthHost().SetTimingWanted(true);
-  Click("play");
+  testing::Click(*app, "play");
   RunEventLoopFor(1500);
   EXPECT_GT(PeakDb(recording, "-1.2"), kHeardDb) << "the first start silent";
   // The server's word on when the frame rendered next is heard: after what
@@ -158,7 +152,7 @@ TEST_P(SoundServerTest, ComesAfterLaunchGoesAndComesBackMidMelodyAndStopAlwaysSt
   RunEventLoopFor(1000);
   EXPECT_GT(PeakDb(recording, "-0.8"), kHeardDb) << "not heard again";
 
-  Click("stop");
+  testing::Click(*app, "stop");
   EXPECT_EQ(sink.shown, std::vector{ThankYouText()});
   // The note-offs go out a lead ahead and are heard after the stream's
   // buffer; the piano's release and the reverb then fall to the last bit in

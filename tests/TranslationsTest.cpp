@@ -10,6 +10,7 @@
 
 #include "app/App.h"
 #include "support/PopupRows.h"
+#include "support/Program.h"
 #include "support/QtPrinters.h"
 #include "ui/MenuBar1.h"
 #include "ui/Texts.h"
@@ -51,10 +52,7 @@ TEST_P(TranslationsTest, TheWindowSpeaksTheLanguageTheLocaleAsksFor) {
   int argc = 1;
   char* argv[] = {const_cast<char*>("app_tests"), nullptr};
   App app(argc, argv);
-  app.SetOptions({.seed = 1, .sound = false, .mode = 0, .soundFont = {}, .midiOut = false});
-  std::vector<std::function<void()>> steps = app.StartupSteps();
-  steps.pop_back();
-  Main(steps, [](std::exception_ptr) { ADD_FAILURE() << "start-up failed"; });
+  testing::StartUp(app, {.seed = 1, .sound = false, .mode = 0, .soundFont = {}, .midiOut = false});
   const auto* popup = app.window1().findChild<QComboBox*>("PopupMenu1");
   EXPECT_EQ(QStringList({app.window1().findChild<QPushButton*>("play")->text(),
                          app.menuBar1().FileMenu()->title(), app.menuBar1().FileQuit()->text(),

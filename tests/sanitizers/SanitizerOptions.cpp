@@ -15,10 +15,10 @@ const char* __lsan_default_options() {
   return "suppressions=" QUILLOTONE_SANITIZER_DIR "/lsan.supp:print_suppressions=0";
 }
 
-// die_after_fork=0: Qt starts a QProcess child (jackd, jack_connect) with a
-// clone that shares the parent's memory until exec, which ThreadSanitizer
-// then takes for this process having forked; a JACK client that the MIDI
-// output opens afterwards would end the test. The child only execs.
+// die_after_fork=0: a child the tests start (support/Child.h), or Qt a
+// QProcess child (the program itself, in tests that run it), only execs,
+// but ThreadSanitizer takes this process for having forked: a JACK client
+// that the MIDI output opens afterwards would end the test.
 const char* __tsan_default_options() {
   return "suppressions=" QUILLOTONE_SANITIZER_DIR
          "/tsan.supp:print_suppressions=0:second_deadlock_stack=1:halt_on_error=1:"
