@@ -6,20 +6,18 @@
 #include <gtest/gtest.h>
 #include <jack/jack.h>
 #include <jack/midiport.h>
-#include <sys/prctl.h>
 
-#include <QProcess>
 #include <QTemporaryDir>
 #include <array>
 #include <cmath>
-#include <csignal>
 #include <memory>
 #include <set>
 
 #include "../bench/ClickSoundFont.h"
 #include "app/App.h"
+#include "support/Child.h"
 #include "support/EventLoop.h"
-#include "ui/Window1.h"
+#include "support/Program.h"
 
 namespace quillotone {
 namespace {
@@ -80,19 +78,13 @@ class JackAudioTest : public ::testing::TestWithParam<Server>, public MessageSin
  protected:
   void Show(const QString& text) override { said_ << text; }
   void SetUp() override {
-    setenv("JACK_DEFAULT_SERVER", "quillotone-test", 1);
-    setenv("JACK_NO_START_SERVER", "1", 1);
-    jackd_.setChildProcessModifier([] { prctl(PR_SET_PDEATHSIG, SIGKILL); });
-    jackd_.setProcessChannelMode(QProcess::ForwardedChannels);
-    jackd_.start("jackd", {"-R", "-P", "10", "-d", "dummy", "-r", QString::number(GetParam().rate),
-                           "-p", QString::number(GetParam().period)});
-    ASSERT_EQ(QProcess::execute("jack_wait", {"-w", "-t", "10"}), 0) << "no JACK server (jackd2)";
+    const Server server = GetParam();
+    ASSERT_TRUE(testing::StartJack(jackd_, {"jackd", "-R", "-P", "10", "-d", "dummy", "-r",
+                                            std::to_string(server.rate), "-p",
+                                            std::to_string(server.period)}))
+        << "no JACK server (jackd2)";
   }
-  void TearDown() override {
-    jackd_.terminate();
-    jackd_.waitForFinished(5000);
-  }
-  QProcess jackd_;
+  testing::Child jackd_;
   QStringList said_;
 };
 
@@ -114,19 +106,17 @@ TEST_P(JackAudioTest, EveryNoteSoundsOnTheFrameItsNoteOnIsWrittenAtAcrossAPeriod
   char name[] = "quillotone";
   char* argv[] = {name, nullptr};
   App app(argc, argv);
-  app.SetOptions({.seed = 3,
-                  .sound = true,
-                  .mode = 5,
-                  .soundFont = soundFont,
-                  .midiOut = true,
-                  .midiClock = false,
-                  .midiSystem = MidiSystem::kAny,
-                  .audio = AudioSystem::kJack,
-                  .connectPlayback = true});
-  app.SetMessageSink(this);
-  std::vector<std::function<void()>> steps = app.StartupSteps();
-  steps.pop_back();  // not the event loop
-  Main(steps, [](std::exception_ptr) { FAIL() << "start-up failed"; });
+  testing::StartUp(app,
+                   {.seed = 3,
+                    .sound = true,
+                    .mode = 5,
+                    .soundFont = soundFont,
+                    .midiOut = true,
+                    .midiClock = false,
+                    .midiSystem = MidiSystem::kAny,
+                    .audio = AudioSystem::kJack,
+                    .connectPlayback = true},
+                   this);
   ASSERT_TRUE(testing::RunEventLoopUntil(
       [&] { return app.midiOutput() != nullptr && app.synthHost().synth() != nullptr; }, 10'000));
   EXPECT_TRUE(jack_port_connected_to(jack_port_by_name(receiver->client, "Quillotone:left"),
@@ -134,14 +124,14 @@ TEST_P(JackAudioTest, EveryNoteSoundsOnTheFrameItsNoteOnIsWrittenAtAcrossAPeriod
   ASSERT_EQ(jack_connect(receiver->client, "Quillotone:Quillotone", "receiver:midi"), 0);
   ASSERT_EQ(jack_connect(receiver->client, "Quillotone:left", "receiver:audio"), 0);
 
-  app.window1().play_Action();
+  testing::Click(app, "play");
   testing::RunEventLoopFor(2500);
   ASSERT_EQ(jack_set_buffer_size(receiver->client, GetParam().laterPeriod), 0);
   testing::RunEventLoopFor(2500);
   // The notes scheduled ahead of a stop reach the port, which ends them,
   // but the synth drops them: only those due before it are compared.
   const jack_nframes_t stopped = jack_frame_time(receiver->client);
-  app.window1().stop_Action();
+  testing::Click(app, "stop");
   testing::RunEventLoopFor(500);
   jack_client_close(receiver->client);
 
