@@ -35,6 +35,9 @@ struct Case {
   Fault fault;
   Quit quit;
   const char* name;
+  // With JACK: the synth plays on it too (--audio jack), its MIDI port on
+  // the same client.
+  bool jackAudio = false;
 };
 void PrintTo(const Case& c, std::ostream* out) { *out << c.name; }
 
@@ -106,7 +109,9 @@ TEST_P(HungServerTest, TheWindowTurnsStopStopsAndQuitLeaves) {
     case Fault::kJackStoppedAtLaunch:
       ASSERT_TRUE(testing::StartJack(jackd_, {"jackd", "-d", "dummy", "-r", "48000", "-p", "1024"}))
           << "no JACK server (jackd2)";
-      options = {.seed = 3, .sound = false, .mode = 0, .soundFont = {}, .midiOut = true};
+      options = {.seed = 3, .sound = GetParam().jackAudio, .mode = 0, .soundFont = {},
+                 .midiOut = true};
+      if (GetParam().jackAudio) options.audio = AudioSystem::kJack;
       // Hung before the program asks it: told once the answer is overdue.
       stopped_ = GetParam().fault == Fault::kJackStoppedAtLaunch;
       if (stopped_) kill(jackd_.pid(), SIGSTOP);
@@ -115,7 +120,12 @@ TEST_P(HungServerTest, TheWindowTurnsStopStopsAndQuitLeaves) {
   }
   ASSERT_NO_FATAL_FAILURE(Launch(options));
   if (GetParam().fault == Fault::kStoppedJack) {
-    ASSERT_TRUE(RunEventLoopUntil([this] { return app_->midiOutput() != nullptr; }, 10'000));
+    ASSERT_TRUE(RunEventLoopUntil(
+        [this] {
+          return app_->midiOutput() != nullptr &&
+                 (!GetParam().jackAudio || app_->synthHost().synth() != nullptr);
+        },
+        10'000));
   }
   testing::Click(*app_, "play");
   if (GetParam().fault == Fault::kStoppedJack) {
@@ -153,6 +163,7 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(Case{Fault::kSilentServer, Quit::kSigterm, "SilentSoundServer"},
                       Case{Fault::kZerosSoundFont, Quit::kMenu, "ZerosSoundFont"},
                       Case{Fault::kStoppedJack, Quit::kSigterm, "StoppedJack"},
+                      Case{Fault::kStoppedJack, Quit::kMenu, "StoppedJackPlayingTheSynth", true},
                       Case{Fault::kJackStoppedAtLaunch, Quit::kMenu, "JackStoppedAtLaunch"}),
     [](const ::testing::TestParamInfo<Case>& info) { return std::string(info.param.name); });
 
