@@ -291,7 +291,10 @@ void App::EndMidiNotes() {
 }
 
 void App::WatchMidiOutput() {
-  switch (midi_->Watch()) {
+  const MidiPort::Change change = midi_->Watch();
+  // On the synth's own JACK client, the sound output tells of its server.
+  if (jack_ != nullptr) return;
+  switch (change) {
     case MidiPort::Change::kNone:
       break;
     case MidiPort::Change::kLost:

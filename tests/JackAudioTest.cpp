@@ -77,14 +77,37 @@ struct Server {
 class JackAudioTest : public ::testing::TestWithParam<Server>, public MessageSink {
  protected:
   void Show(const QString& text) override { said_ << text; }
-  void SetUp() override {
+  void SetUp() override { ASSERT_NO_FATAL_FAILURE(StartServer()); }
+  void StartServer() {
     const Server server = GetParam();
     ASSERT_TRUE(testing::StartJack(jackd_, {"jackd", "-R", "-P", "10", "-d", "dummy", "-r",
                                             std::to_string(server.rate), "-p",
                                             std::to_string(server.period)}))
         << "no JACK server (jackd2)";
   }
+  // `quillotone --audio jack --midi-out --mode ionian --seed 3`, the synth
+  // loaded and the port open.
+  void StartApp(const std::string& soundFont) {
+    app_ = std::make_unique<App>(argc_, argv_);
+    testing::StartUp(*app_,
+                     {.seed = 3,
+                      .sound = true,
+                      .mode = 5,
+                      .soundFont = soundFont,
+                      .midiOut = true,
+                      .midiClock = false,
+                      .midiSystem = MidiSystem::kAny,
+                      .audio = AudioSystem::kJack,
+                      .connectPlayback = true},
+                     this);
+    ASSERT_TRUE(testing::RunEventLoopUntil(
+        [&] { return app_->midiOutput() != nullptr && app_->synthHost().synth() != nullptr; },
+        10'000));
+  }
   testing::Child jackd_;
+  int argc_ = 1;
+  char* argv_[2] = {const_cast<char*>("quillotone"), nullptr};
+  std::unique_ptr<App> app_;
   QStringList said_;
 };
 
@@ -102,36 +125,20 @@ TEST_P(JackAudioTest, EveryNoteSoundsOnTheFrameItsNoteOnIsWrittenAtAcrossAPeriod
   jack_set_process_callback(receiver->client, &Receiver::Process, receiver.get());
   ASSERT_EQ(jack_activate(receiver->client), 0);
 
-  int argc = 1;
-  char name[] = "quillotone";
-  char* argv[] = {name, nullptr};
-  App app(argc, argv);
-  testing::StartUp(app,
-                   {.seed = 3,
-                    .sound = true,
-                    .mode = 5,
-                    .soundFont = soundFont,
-                    .midiOut = true,
-                    .midiClock = false,
-                    .midiSystem = MidiSystem::kAny,
-                    .audio = AudioSystem::kJack,
-                    .connectPlayback = true},
-                   this);
-  ASSERT_TRUE(testing::RunEventLoopUntil(
-      [&] { return app.midiOutput() != nullptr && app.synthHost().synth() != nullptr; }, 10'000));
+  ASSERT_NO_FATAL_FAILURE(StartApp(soundFont));
   EXPECT_TRUE(jack_port_connected_to(jack_port_by_name(receiver->client, "Quillotone:left"),
                                      "system:playback_1"));
   ASSERT_EQ(jack_connect(receiver->client, "Quillotone:Quillotone", "receiver:midi"), 0);
   ASSERT_EQ(jack_connect(receiver->client, "Quillotone:left", "receiver:audio"), 0);
 
-  testing::Click(app, "play");
+  testing::Click(*app_, "play");
   testing::RunEventLoopFor(2500);
   ASSERT_EQ(jack_set_buffer_size(receiver->client, GetParam().laterPeriod), 0);
   testing::RunEventLoopFor(2500);
   // The notes scheduled ahead of a stop reach the port, which ends them,
   // but the synth drops them: only those due before it are compared.
   const jack_nframes_t stopped = jack_frame_time(receiver->client);
-  testing::Click(app, "stop");
+  testing::Click(*app_, "stop");
   testing::RunEventLoopFor(500);
   jack_client_close(receiver->client);
 
@@ -160,6 +167,37 @@ INSTANTIATE_TEST_SUITE_P(Periods, JackAudioTest,
                                   std::to_string(info.param.period) + "Then" +
                                   std::to_string(info.param.laterPeriod);
                          });
+
+// The server killed while the synth plays on it, and started again: told
+// once each way (by the sound output; the MIDI port on the same client says
+// nothing of its own), and the ports come back connected as they were.
+class JackServerLossTest : public JackAudioTest {};
+
+TEST_P(JackServerLossTest, IsToldOnceEachWayAndThePortsComeBackConnected) {
+  ASSERT_NO_FATAL_FAILURE(StartApp({}));
+  testing::Click(*app_, "play");
+  testing::RunEventLoopFor(1000);
+  jackd_.Stop(SIGKILL);
+  EXPECT_TRUE(testing::RunEventLoopUntil([&] { return said_.size() == 1; }, 10'000));
+  ASSERT_NO_FATAL_FAILURE(StartServer());
+  jack_client_t* look = jack_client_open("look", JackNoStartServer, nullptr);
+  ASSERT_NE(look, nullptr);
+  EXPECT_TRUE(testing::RunEventLoopUntil(
+      [&] {
+        jack_port_t* left = jack_port_by_name(look, "Quillotone:left");
+        return said_.size() == 2 && left != nullptr &&
+               jack_port_connected_to(left, "system:playback_1") != 0;
+      },
+      10'000));
+  jack_client_close(look);
+  testing::RunEventLoopFor(2 * MidiOutput::kWatchMs);
+  ASSERT_EQ(said_.size(), 2) << said_.join('\n').toStdString();
+  EXPECT_TRUE(said_[0].contains("stopped")) << said_[0].toStdString();
+  EXPECT_TRUE(said_[1].contains("back")) << said_[1].toStdString();
+  testing::Click(*app_, "stop");
+}
+
+INSTANTIATE_TEST_SUITE_P(At256, JackServerLossTest, ::testing::Values(Server{48000, 256, 256}));
 
 }  // namespace
 }  // namespace quillotone
