@@ -44,7 +44,8 @@ struct Probe {
   jack_port_t* audio = nullptr;
   std::array<jack_nframes_t, kMaxStamps> noteOns{};
   std::atomic<std::size_t> noteOnCount{0};
-  std::vector<float> sound;  // sized before recording starts
+  // Sized before recording starts; NaN where a cycle was missed.
+  std::vector<float> sound;
   std::atomic<bool> recording{false};
   bool started = false;
   jack_nframes_t first = 0;  // the frame sound[0] was heard at
@@ -83,11 +84,15 @@ int Xrun(void* arg) {
 }
 
 // Where notes start: the first frame at `level` or above after `quiet`
-// frames below it.
+// frames heard below it.
 std::vector<std::int64_t> Onsets(const std::vector<float>& sound, float level, std::int64_t quiet) {
   std::vector<std::int64_t> onsets;
   std::int64_t below = quiet;  // recording starts before the first note
   for (std::size_t i = 0; i < sound.size(); ++i) {
+    if (std::isnan(sound[i])) {
+      below = 0;
+      continue;
+    }
     const bool loud = std::abs(sound[i]) >= level;
     if (loud && below >= quiet) onsets.push_back(static_cast<std::int64_t>(i));
     below = loud ? 0 : below + 1;
@@ -96,30 +101,26 @@ std::vector<std::int64_t> Onsets(const std::vector<float>& sound, float level, s
 }
 
 // Each note-on's onset, if it has one: sound after MIDI, in frames. Which
-// onset is a step's is not known (every note clicks alike), so first every
-// shift of one list against the other is tried, and the one whose offsets
-// hold steadiest (the smallest spread) gives the typical offset; then each
-// note-on takes the onset nearest that offset after it, within a quarter of
-// a short step, so that a note missing or broken in two spoils no other.
+// onset is a note's is not known (every note clicks alike): the offset most
+// note-ons share with some onset within a second, to a quarter of a short
+// step, is taken as the typical one; then each note-on takes the first onset
+// within a quarter step of it, so that a note missing or broken in two
+// spoils no other.
 std::vector<std::optional<std::int64_t>> Offsets(const std::vector<std::int64_t>& ons,
                                                  const std::vector<std::int64_t>& onsets,
                                                  double rate) {
-  std::vector<std::int64_t> best;
-  std::int64_t bestSpread = INT64_MAX;
-  for (int shift = -8; shift <= 8; ++shift) {
-    std::vector<std::int64_t> offsets;
-    for (std::size_t i = 0; i < onsets.size(); ++i) {
-      const auto at = static_cast<std::ptrdiff_t>(i) + shift;
-      if (at < 0 || at >= static_cast<std::ptrdiff_t>(ons.size())) continue;
-      offsets.push_back(onsets[i] - ons[static_cast<std::size_t>(at)]);
-    }
-    if (offsets.size() < 4) continue;
-    const auto [low, high] = std::ranges::minmax(offsets);
-    if (high - low < bestSpread) bestSpread = high - low, best = offsets;
-  }
-  std::ranges::sort(best);
-  const std::int64_t typical = best.empty() ? 0 : best[best.size() / 2];
   const auto window = static_cast<std::int64_t>(0.125 * rate / 4);
+  std::map<std::int64_t, int> shared;  // by quarter step
+  for (const std::int64_t on : ons) {
+    for (auto onset = std::ranges::lower_bound(onsets, on - static_cast<std::int64_t>(rate));
+         onset != onsets.end() && *onset <= on + static_cast<std::int64_t>(rate); ++onset) {
+      ++shared[std::llround(static_cast<double>(*onset - on) / static_cast<double>(window))];
+    }
+  }
+  if (shared.empty()) return std::vector<std::optional<std::int64_t>>(ons.size());
+  const std::int64_t typical =
+      std::ranges::max_element(shared, {}, [](const auto& bin) { return bin.second; })->first *
+      window;
   std::vector<std::optional<std::int64_t>> paired;
   for (const std::int64_t on : ons) {
     const auto after = std::ranges::lower_bound(onsets, on + typical - window);
@@ -169,7 +170,7 @@ int main(int argc, char** argv) {
   probe->audio =
       jack_port_register(probe->client, "audio", JACK_DEFAULT_AUDIO_TYPE, JackPortIsInput, 0);
   const double rate = jack_get_sample_rate(probe->client);
-  probe->sound.resize(static_cast<std::size_t>((seconds + 5) * rate));
+  probe->sound.resize(static_cast<std::size_t>((seconds + 5) * rate), NAN);
   jack_set_process_callback(probe->client, Process, probe.get());
   jack_set_xrun_callback(probe->client, Xrun, probe.get());
   if (jack_activate(probe->client) != 0) return 1;
@@ -231,14 +232,19 @@ int main(int argc, char** argv) {
       std::fprintf(stderr, "note-on at %.3f s unheard\n", static_cast<double>(ons[i]) / rate);
     }
   }
+  // Frames the probe missed (a cycle it did not run in), up to the last it heard.
+  const auto last = std::find_if(probe->sound.rbegin(), probe->sound.rend(),
+                                 [](float x) { return !std::isnan(x); });
+  const auto missed = std::count_if(probe->sound.begin(), last.base(),
+                                    [](float x) { return std::isnan(x); });
   const std::vector<double> midiErrors = GridErrors(ons, rate);
   const std::vector<double> soundErrors = GridErrors(heard, rate);
   using quillotone::bench::Quantile;
   std::printf(
-      "rate %.0f, period %u, probe xruns %d; %zu note-ons, %zu heard, %zu unheard; onsets "
+      "rate %.0f, period %u, probe xruns %d, frames missed %td; %zu note-ons, %zu heard, %zu unheard; onsets "
       "%zu (%g after %lld frames below)\n"
       "interval error frames: MIDI median %.1f max %.1f; sound median %.1f max %.1f\n",
-      rate, period, probe->xruns.load(), ons.size(), heard.size(), unheard, onsets.size(), level,
+      rate, period, probe->xruns.load(), missed, ons.size(), heard.size(), unheard, onsets.size(), level,
       static_cast<long long>(quiet), Quantile(midiErrors, 0.5), Quantile(midiErrors, 1.0),
       Quantile(soundErrors, 0.5), Quantile(soundErrors, 1.0));
   if (offsets.empty()) return 1;
@@ -260,8 +266,9 @@ int main(int argc, char** argv) {
   for (std::int64_t d = -2; d <= 4; ++d) {
     std::vector<double> levels;
     for (std::size_t i = 0; i < ons.size(); ++i) {
-      if (paired[i] && ons[i] + d >= 0) {
-        levels.push_back(std::abs(probe->sound[static_cast<std::size_t>(ons[i] + d)]));
+      const auto at = static_cast<std::size_t>(ons[i] + d);
+      if (paired[i] && ons[i] + d >= 0 && !std::isnan(probe->sound[at])) {
+        levels.push_back(std::abs(probe->sound[at]));
       }
     }
     std::printf(" %.2g (%.2g, %.2g)", Quantile(levels, 0.5), Quantile(levels, 0.0),
