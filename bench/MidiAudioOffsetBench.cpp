@@ -229,7 +229,11 @@ int main(int argc, char** argv) {
       heard.push_back(ons[i] + *paired[i]);
     } else if (!onsets.empty() && ons[i] < onsets.back()) {
       ++unheard;
-      std::fprintf(stderr, "note-on at %.3f s unheard\n", static_cast<double>(ons[i]) / rate);
+      // A cycle the probe missed about it may have held its onset.
+      const auto near = probe->sound.begin() + std::max<std::int64_t>(ons[i] - period, 0);
+      const bool gap = std::any_of(near, near + 3 * period, [](float x) { return std::isnan(x); });
+      std::fprintf(stderr, "note-on at %.3f s unheard%s\n", static_cast<double>(ons[i]) / rate,
+                   gap ? ", the probe missed a cycle about it" : "");
     }
   }
   // Frames the probe missed (a cycle it did not run in), up to the last it heard.
