@@ -2,8 +2,8 @@
 #pragma once
 
 // The MIDI benchmarks' program: `quillotone --midi-out --mode ionian --seed 3`
-// (with `--no-synth` unless a SoundFont is given), started up to its event
-// loop, and what they compute from it.
+// (with `--no-synth` unless a SoundFont is given, `--audio jack` if asked),
+// started up to its event loop, and what they compute from it.
 #include <algorithm>
 #include <cmath>
 #include <functional>
@@ -14,7 +14,8 @@
 
 namespace quillotone::bench {
 
-inline void StartWithMidiOut(App& app, const std::string& soundFont = {}) {
+inline void StartWithMidiOut(App& app, const std::string& soundFont = {},
+                             AudioSystem audio = AudioSystem::kAny) {
   constexpr int kIonianRow = 5;
   App::Options options;
   options.seed = 3;
@@ -23,6 +24,7 @@ inline void StartWithMidiOut(App& app, const std::string& soundFont = {}) {
   options.mode = kIonianRow;
   options.midiOut = true;
   options.midiSystem = MidiSystem::kJack;
+  options.audio = audio;
   app.SetOptions(options);
   std::vector<std::function<void()>> steps = app.StartupSteps();
   steps.pop_back();  // not the event loop

@@ -4,8 +4,14 @@
 // SoundFont, the same melody as a MIDI file), both playing at once through
 // one private PulseAudio server: CPU per thread of each process, from the
 // kernel's own accounting (/proc/PID/task/TID/schedstat), then idle.
+// With --jack, both are clients of a dummy JACK server of its own (48 kHz,
+// `period` frames; the program with --audio jack, fluidsynth with -a jack),
+// both at once in each of `runs` runs: each process's CPU from
+// /proc/PID/stat (utime + stime), then the medians. Run that under
+// `flock /tmp/quillotone-servers.lock`.
 //
-//   playing_cost_bench [seconds]   (default 60)
+//   playing_cost_bench [seconds]                      (default 60)
+//   playing_cost_bench --jack [seconds [runs [period]]]  (20, 5, 256)
 #include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -19,8 +25,11 @@
 #include <fstream>
 #include <map>
 #include <string>
+#include <sstream>
 #include <thread>
+#include <vector>
 
+#include "MidiBenchApp.h"
 #include "app/App.h"
 #include "framework/audio/AudioTiming.h"
 #include "framework/audio/SoundFontChoice.h"
@@ -45,6 +54,21 @@ std::map<std::string, double> ThreadCpu(pid_t pid) {
   return cpu;
 }
 
+// Seconds on the CPU so far, threads that ended included.
+double ProcessCpu(pid_t pid) {
+  std::ifstream in("/proc/" + std::to_string(pid) + "/stat");
+  const std::string stat{std::istreambuf_iterator<char>(in), {}};
+  // The fields after the command, which may hold spaces: state is field 3,
+  // utime 14, stime 15.
+  std::istringstream fields(stat.substr(stat.rfind(')') + 2));
+  std::string field;
+  double ticks = 0;
+  for (int i = 3; i <= 15 && fields >> field; ++i) {
+    if (i >= 14) ticks += std::stod(field);
+  }
+  return ticks / static_cast<double>(sysconf(_SC_CLK_TCK));
+}
+
 double Report(const char* who, const std::map<std::string, double>& from,
               const std::map<std::string, double>& to, double seconds) {
   double total = 0;
@@ -60,12 +84,18 @@ double Report(const char* who, const std::map<std::string, double>& from,
 }
 
 // The program, playing from the moment its synth is ready (or idle), until
-// killed.
-int Child(int argc, char** argv, bool play) {
+// killed. On JACK, it plays what fluidsynth is given: --mode ionian --seed 3.
+int Child(int argc, char** argv, bool play, AudioSystem audio = AudioSystem::kAny) {
   qputenv("QT_QPA_PLATFORM", "offscreen");
   App app(argc, argv);
   App::Options options;
   options.seed = 1;
+  if (audio == AudioSystem::kJack) {
+    constexpr int kIonianRow = 5;
+    options.seed = 3;
+    options.mode = kIonianRow;
+    options.audio = audio;
+  }
   app.SetOptions(options);
   auto steps = app.StartupSteps();
   steps.pop_back();
@@ -95,9 +125,64 @@ void End(pid_t pid) {
   waitpid(pid, nullptr, 0);
 }
 
+int Jack(const char* self, double seconds, int runs, const std::string& period) {
+  const std::string soundFont = ChooseSoundFont("").path;
+  char pattern[] = "/tmp/quillotone-cost-XXXXXX";
+  const fs::path dir = mkdtemp(pattern);
+  const std::string midi = (dir / "melody.mid").string();
+  if (std::system((std::string(QUILLOTONE_BINARY) + " --mode ionian --seed 3 --render " + midi +
+                   " --seconds " + std::to_string(static_cast<int>(seconds) + 10))
+                      .c_str()) != 0) {
+    return 1;
+  }
+  // A server of its own, reached by name only.
+  setenv("JACK_DEFAULT_SERVER", "quillotone-bench", 1);
+  setenv("JACK_NO_START_SERVER", "1", 1);
+  // Quiet: it tells of every client that goes without a word.
+  const pid_t jackd =
+      Spawn({"sh", "-c", "exec jackd -R -P 10 -d dummy -r 48000 -p " + period + " 2>/dev/null"});
+  if (std::system("jack_wait -w -t 10 >/dev/null") != 0) {
+    std::fprintf(stderr, "no JACK server (Debian package jackd2)\n");
+    return 1;
+  }
+  std::printf("SoundFont %s, jackd dummy 48000 Hz, period %s, %.0f s a run, both at once\n"
+              "run  Quillotone %%  fluidsynth %%  ratio\n",
+              soundFont.c_str(), period.c_str(), seconds);
+  std::vector<double> programCpu, playerCpu, ratios;
+  for (int run = 1; run <= runs; ++run) {
+    const pid_t program = Spawn({self, "--child-jack"});
+    const pid_t player =
+        Spawn({"fluidsynth", "-q", "-n", "-i", "-a", "jack", "-r", "48000", "-o",
+               "audio.jack.autoconnect=1", "-o", "synth.dynamic-sample-loading=1", "-g", "0.6",
+               soundFont, midi});
+    std::this_thread::sleep_for(std::chrono::seconds(3));  // both loaded and playing
+    const double programFrom = ProcessCpu(program), playerFrom = ProcessCpu(player);
+    std::this_thread::sleep_for(std::chrono::duration<double>(seconds));
+    programCpu.push_back(100 * (ProcessCpu(program) - programFrom) / seconds);
+    playerCpu.push_back(100 * (ProcessCpu(player) - playerFrom) / seconds);
+    ratios.push_back(programCpu.back() / playerCpu.back());
+    std::printf("%3d %13.2f %13.2f %6.2f\n", run, programCpu.back(), playerCpu.back(),
+                ratios.back());
+    End(player);
+    End(program);
+  }
+  std::printf("median %10.2f %13.2f %6.2f\n", bench::Quantile(programCpu, 0.5),
+              bench::Quantile(playerCpu, 0.5), bench::Quantile(ratios, 0.5));
+  End(jackd);
+  fs::remove_all(dir);
+  return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
+  if (argc > 1 && std::string(argv[1]) == "--child-jack") {
+    return Child(argc, argv, true, AudioSystem::kJack);
+  }
+  if (argc > 1 && std::string(argv[1]) == "--jack") {
+    return Jack(argv[0], argc > 2 ? std::atof(argv[2]) : 20.0, argc > 3 ? std::atoi(argv[3]) : 5,
+                argc > 4 ? argv[4] : "256");
+  }
   if (argc > 1 && std::string(argv[1]) == "--child") return Child(argc, argv, true);
   if (argc > 1 && std::string(argv[1]) == "--child-idle") return Child(argc, argv, false);
   const double seconds = argc > 1 ? std::atof(argv[1]) : 60.0;
