@@ -248,8 +248,8 @@ void JackClient::Attach(Synth* synth) {
 void JackClient::Start() {
   Synth* synth = synth_.load();
   if (synth == nullptr) return;
-  // Until the first period renders, the synth's next frame is heard a
-  // period from now, after what JACK keeps downstream.
+  // Until the first period renders and says otherwise, the synth's next
+  // frame is taken to be heard now.
   const double now = clock_.MonotonicMicros();
   frameZeroHeardAt_.store(now - synth->MicrosOf(static_cast<double>(synth->Frames())));
   renderedAt_.store(now);
