@@ -422,42 +422,16 @@ void JackClient::TakeMessages(jack_nframes_t frames, std::uint64_t synthStart) {
   taken_.fetch_add(taken, std::memory_order_release);
 }
 
-void JackClient::WriteOnSynthFrames(void* buffer, jack_nframes_t frames, std::uint64_t synthStart) {
-  // Without a render (the synth stopped, or waits for its rate), only what
-  // is due before the synth's next frame goes, at the cycle's start; the
-  // notes wait with the synth.
-  const double now = SynthMicros(static_cast<double>(synthStart));
-  const double end =
-      frames == 0 ? now : SynthMicros(static_cast<double>(synthStart) + frames - 0.5);
-  const double rate = rate_.load(std::memory_order_relaxed);
+template <typename OffsetOf>
+void JackClient::WriteDue(void* buffer, jack_nframes_t frames, double now, double end,
+                          OffsetOf offsetOf) {
+  // In the order they are due, each on its frame of the cycle, none before
+  // the one written last.
   jack_nframes_t earliest = 0;
   const jack_nframes_t last = std::max(frames, 1u) - 1;
   while (const auto message = schedule_.TakeDue(end, now)) {
-    const auto frame = std::llround(message->micros * rate / kMicrosPerSecond);
-    const auto at = static_cast<jack_nframes_t>(std::clamp<std::int64_t>(
-        frame - static_cast<std::int64_t>(synthStart), earliest, last));
-    if (jack_midi_event_write(buffer, at, message->bytes.data(), message->size) != 0) {
-      schedule_.PutBack(*message);
-      overflowed_.store(true, std::memory_order_relaxed);
-      return;
-    }
-    earliest = at;
-  }
-}
-
-void JackClient::WriteOnClock(void* buffer, jack_nframes_t start, jack_nframes_t frames) {
-  // A message is written on the frame of its time, less the latency
-  // downstream, so that it is heard at that time; one already late goes first
-  // thing, a tick of the MIDI clock late by more than its interval not at all.
-  const jack_nframes_t latency = latency_.load(std::memory_order_relaxed);
-  const double now = frameClock_.MicrosAt(start + latency);
-  const double end = frameClock_.MicrosAt(start + frames + latency);
-  jack_nframes_t earliest = 0;
-  while (const auto message = schedule_.TakeDue(end, now)) {
-    const auto offset =
-        static_cast<std::int32_t>(frameClock_.FrameAt(message->micros) - latency - start);
     const auto at = static_cast<jack_nframes_t>(
-        std::clamp<std::int64_t>(offset, earliest, static_cast<std::int64_t>(frames) - 1));
+        std::clamp<std::int64_t>(offsetOf(*message), earliest, last));
     if (jack_midi_event_write(buffer, at, message->bytes.data(), message->size) != 0) {
       // The buffer is full: the rest go at the start of the next cycle.
       schedule_.PutBack(*message);
@@ -466,6 +440,32 @@ void JackClient::WriteOnClock(void* buffer, jack_nframes_t start, jack_nframes_t
     }
     earliest = at;
   }
+}
+
+void JackClient::WriteOnSynthFrames(void* buffer, jack_nframes_t frames, std::uint64_t synthStart) {
+  // Without a render (the synth stopped, or waits for its rate), only what
+  // is due before the synth's next frame goes, at the cycle's start; the
+  // notes wait with the synth.
+  const double now = SynthMicros(static_cast<double>(synthStart));
+  const double end =
+      frames == 0 ? now : SynthMicros(static_cast<double>(synthStart) + frames - 0.5);
+  const double rate = rate_.load(std::memory_order_relaxed);
+  WriteDue(buffer, frames, now, end, [&](const TimedMessage& message) {
+    return std::llround(message.micros * rate / kMicrosPerSecond) -
+           static_cast<std::int64_t>(synthStart);
+  });
+}
+
+void JackClient::WriteOnClock(void* buffer, jack_nframes_t start, jack_nframes_t frames) {
+  // A message is written on the frame of its time, less the latency
+  // downstream, so that it is heard at that time; one already late goes first
+  // thing, a tick of the MIDI clock late by more than its interval not at all.
+  const jack_nframes_t latency = latency_.load(std::memory_order_relaxed);
+  WriteDue(buffer, frames, frameClock_.MicrosAt(start + latency),
+           frameClock_.MicrosAt(start + frames + latency), [&](const TimedMessage& message) {
+             return static_cast<std::int64_t>(
+                 static_cast<std::int32_t>(frameClock_.FrameAt(message.micros) - latency - start));
+           });
 }
 
 }  // namespace quillotone

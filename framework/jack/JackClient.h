@@ -119,6 +119,10 @@ class JackClient {
   void TakeMessages(jack_nframes_t frames, std::uint64_t synthStart);
   void WriteOnSynthFrames(void* buffer, jack_nframes_t frames, std::uint64_t synthStart);
   void WriteOnClock(void* buffer, jack_nframes_t start, jack_nframes_t frames);
+  // Writes what is due between `now` and `end`, at the offsets `offsetOf`
+  // gives, kept in order and within the cycle.
+  template <typename OffsetOf>
+  void WriteDue(void* buffer, jack_nframes_t frames, double now, double end, OffsetOf offsetOf);
   // The synth's frames, as times on a clock of its own: the schedule's
   // unit while a synth is attached.
   [[nodiscard]] double SynthMicros(double frame) const;
