@@ -6,8 +6,8 @@
 // kernel's own accounting (/proc/PID/task/TID/schedstat), then idle.
 // With --jack, both are clients of a dummy JACK server of its own (48 kHz,
 // `period` frames; the program with --audio jack, fluidsynth with -a jack),
-// both at once in each of `runs` runs: each process's CPU from
-// /proc/PID/stat (utime + stime), then the medians. Run that under
+// one after the other in each of `runs` runs, each alone on the server:
+// its threads' CPU from schedstat, then the medians. Run that under
 // `flock /tmp/quillotone-servers.lock`.
 //
 //   playing_cost_bench [seconds]                      (default 60)
@@ -25,7 +25,6 @@
 #include <fstream>
 #include <map>
 #include <string>
-#include <sstream>
 #include <thread>
 #include <vector>
 
@@ -54,19 +53,11 @@ std::map<std::string, double> ThreadCpu(pid_t pid) {
   return cpu;
 }
 
-// Seconds on the CPU so far, threads that ended included.
-double ProcessCpu(pid_t pid) {
-  std::ifstream in("/proc/" + std::to_string(pid) + "/stat");
-  const std::string stat{std::istreambuf_iterator<char>(in), {}};
-  // The fields after the command, which may hold spaces: state is field 3,
-  // utime 14, stime 15.
-  std::istringstream fields(stat.substr(stat.rfind(')') + 2));
-  std::string field;
-  double ticks = 0;
-  for (int i = 3; i <= 15 && fields >> field; ++i) {
-    if (i >= 14) ticks += std::stod(field);
-  }
-  return ticks / static_cast<double>(sysconf(_SC_CLK_TCK));
+// Nanoseconds on the CPU so far, all its threads.
+double ThreadsCpu(pid_t pid) {
+  double total = 0;
+  for (const auto& [thread, ns] : ThreadCpu(pid)) total += ns;
+  return total;
 }
 
 double Report(const char* who, const std::map<std::string, double>& from,
@@ -145,26 +136,39 @@ int Jack(const char* self, double seconds, int runs, const std::string& period) 
     std::fprintf(stderr, "no JACK server (Debian package jackd2)\n");
     return 1;
   }
-  std::printf("SoundFont %s, jackd dummy 48000 Hz, period %s, %.0f s a run, both at once\n"
+  std::printf("SoundFont %s, jackd dummy 48000 Hz, period %s, %.0f s a run, each alone\n"
               "run  Quillotone %%  fluidsynth %%  ratio\n",
               soundFont.c_str(), period.c_str(), seconds);
+  // One player at a time: with two clients on one server, the one first in
+  // its graph pays more for each cycle than the one after it (here 25 to 40 %
+  // more), whichever program it is.
+  const auto cpu = [&](const std::vector<std::string>& args) {
+    const pid_t pid = Spawn(args);
+    std::this_thread::sleep_for(std::chrono::seconds(3));  // loaded and playing
+    const double from = ThreadsCpu(pid);
+    std::this_thread::sleep_for(std::chrono::duration<double>(seconds));
+    const double used = ThreadsCpu(pid) - from;
+    End(pid);
+    return 100 * used / 1e9 / seconds;
+  };
+  const std::vector<std::string> program = {self, "--child-jack"};
+  const std::vector<std::string> player = {
+      "fluidsynth", "-q", "-n", "-i", "-a", "jack", "-r", "48000", "-o",
+      "audio.jack.autoconnect=1", "-o", "synth.dynamic-sample-loading=1", "-g", "0.6",
+      soundFont, midi};
   std::vector<double> programCpu, playerCpu, ratios;
   for (int run = 1; run <= runs; ++run) {
-    const pid_t program = Spawn({self, "--child-jack"});
-    const pid_t player =
-        Spawn({"fluidsynth", "-q", "-n", "-i", "-a", "jack", "-r", "48000", "-o",
-               "audio.jack.autoconnect=1", "-o", "synth.dynamic-sample-loading=1", "-g", "0.6",
-               soundFont, midi});
-    std::this_thread::sleep_for(std::chrono::seconds(3));  // both loaded and playing
-    const double programFrom = ProcessCpu(program), playerFrom = ProcessCpu(player);
-    std::this_thread::sleep_for(std::chrono::duration<double>(seconds));
-    programCpu.push_back(100 * (ProcessCpu(program) - programFrom) / seconds);
-    playerCpu.push_back(100 * (ProcessCpu(player) - playerFrom) / seconds);
+    // Taking turns at going first, so that a slow spell weighs on both.
+    if (run % 2 == 1) {
+      programCpu.push_back(cpu(program));
+      playerCpu.push_back(cpu(player));
+    } else {
+      playerCpu.push_back(cpu(player));
+      programCpu.push_back(cpu(program));
+    }
     ratios.push_back(programCpu.back() / playerCpu.back());
     std::printf("%3d %13.2f %13.2f %6.2f\n", run, programCpu.back(), playerCpu.back(),
                 ratios.back());
-    End(player);
-    End(program);
   }
   std::printf("median %10.2f %13.2f %6.2f\n", bench::Quantile(programCpu, 0.5),
               bench::Quantile(playerCpu, 0.5), bench::Quantile(ratios, 0.5));

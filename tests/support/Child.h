@@ -9,6 +9,7 @@
 // lock it takes from then on goes unseen, and what it hands over under
 // those locks is reported as a race.
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/prctl.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -77,14 +78,38 @@ class Child {
   int status_ = -1;
 };
 
+// Which of two JACK server names this test process uses, held until it
+// exits: ctest runs two tests at a time, so two JACK tests need not take
+// turns, and JACK's registry of eight servers never fills. It frees the entry
+// of a server that was killed only for the next server of the same name.
+inline const std::string& JackServerName() {
+  static const std::string name = [] {
+    constexpr int kSlots = 2;
+    int fd = -1;
+    int slot = 0;
+    for (; slot < kSlots; ++slot) {
+      fd = open(("jack-slot-" + std::to_string(slot) + ".lock").c_str(),
+                O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+      if (fd >= 0 && flock(fd, LOCK_EX | LOCK_NB) == 0) break;
+      if (fd >= 0) close(fd);
+      fd = -1;
+    }
+    if (fd < 0) {  // both busy: a third runner waits for the first slot
+      slot = 0;
+      fd = open("jack-slot-0.lock", O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+      if (fd >= 0) flock(fd, LOCK_EX);
+    }
+    return "quillotone-test-" + std::to_string(slot);  // the lock lasts as long as the process
+  }();
+  return name;
+}
+
 // A JACK server of the tests' own: `args` (jackd, the dummy driver), once it
 // answers. Reached by name only, so that a user's own server is never
-// touched. One name for every run (they take turns): JACK keeps eight
-// servers in its registry, and frees the entry of one that was killed only
-// for the next server of the same name. The one-shot commands (jack_wait
-// here) go through std::system, whose child is made by the C library alone.
+// touched. The one-shot commands (jack_wait here) go through std::system,
+// whose child is made by the C library alone.
 inline bool StartJack(Child& jackd, const std::vector<std::string>& args) {
-  setenv("JACK_DEFAULT_SERVER", "quillotone-test", 1);
+  setenv("JACK_DEFAULT_SERVER", JackServerName().c_str(), 1);
   setenv("JACK_NO_START_SERVER", "1", 1);
   return jackd.Start(args) && std::system("jack_wait -w -t 10") == 0;
 }
