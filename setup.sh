@@ -52,18 +52,20 @@ build() {
 
 # build_behind DIR ARGS...: the build, as `build` makes it, in the background
 # at the lowest priority, in a session of its own (so that a failure in front
-# ends it too), its output in DIR.log; finish_behind waits for it.
-behind=
+# ends it too), its output in DIR.log; finish_behind waits for every one.
+behind=()
 build_behind() {
   setsid nice -n 19 "$0" build "$@" >"$1.log" 2>&1 &
-  behind="$! $1"
+  behind+=("$! $1")
 }
 finish_behind() {
-  local pid=${behind%% *} dir=${behind#* }
-  wait "$pid" || { tail -n 60 "$dir.log"; echo "setup.sh: building $dir failed"; exit 1; }
-  behind=
+  local job
+  for job in "${behind[@]}"; do
+    wait "${job%% *}" || { tail -n 60 "${job#* }.log"; echo "setup.sh: building ${job#* } failed"; exit 1; }
+  done
+  behind=()
 }
-trap '[ -z "$behind" ] || kill -- -"${behind%% *}" 2>/dev/null' EXIT
+trap 'for job in "${behind[@]}"; do kill -- -"${job%% *}" 2>/dev/null; done' EXIT
 
 # Says how long the stage that just ended took.
 stage_start=$SECONDS
@@ -101,16 +103,17 @@ case "${1:-}" in
       --target audio_tests
     (cd build-asan && ctest --output-on-failure -j2)
     stage "AddressSanitizer + UndefinedBehaviorSanitizer"
-    # ThreadSanitizer on the tests that reach other threads (labelled audio).
+    # ThreadSanitizer on the tests that reach other threads (labelled audio),
+    # with the fuzzer and the benchmarks (on one core) built meanwhile.
     finish_behind
     BUILD_SOURCE=tests/fuzz build_behind build-fuzz -DCMAKE_CXX_COMPILER=clang++
+    BUILD_JOBS=1 build_behind build-test -- --target benchmarks
     (cd build-tsan && ctest --output-on-failure -j2 -L audio)
     stage "ThreadSanitizer"
-    # The command-line parser under libFuzzer, which comes with clang, on one
-    # core; the benchmarks are built on the other meanwhile.
+    # The command-line parser under libFuzzer, which comes with clang.
     finish_behind
-    BUILD_JOBS=1 build_behind build-test -- --target benchmarks
-    fuzz_seconds=${QUILLOTONE_FUZZ_SECONDS:-60}
+    stage "fuzzer and benchmarks built"
+    fuzz_seconds=${QUILLOTONE_FUZZ_SECONDS:-30}
     mkdir -p build-fuzz/corpus
     echo "Fuzzing the command line for ${fuzz_seconds} s"
     build-fuzz/command_line_fuzz -max_total_time="$fuzz_seconds" -print_final_stats=1 \
@@ -119,8 +122,6 @@ case "${1:-}" in
       { tail -n 60 build-fuzz/fuzz.log; exit 1; }
     grep -E '^stat::number_of_executed_units' build-fuzz/fuzz.log
     stage "command-line fuzzing"
-    finish_behind
-    stage "benchmarks"
     echo "All passed in $SECONDS s."
     ;;
   package)
