@@ -84,22 +84,15 @@ class Child {
 // of a server that was killed only for the next server of the same name.
 inline const std::string& JackServerName() {
   static const std::string name = [] {
-    constexpr int kSlots = 2;
-    int fd = -1;
-    int slot = 0;
-    for (; slot < kSlots; ++slot) {
-      fd = open(("jack-slot-" + std::to_string(slot) + ".lock").c_str(),
-                O_RDWR | O_CREAT | O_CLOEXEC, 0600);
-      if (fd >= 0 && flock(fd, LOCK_EX | LOCK_NB) == 0) break;
+    int slot = 0;  // a third runner, were there one, waits for the first slot
+    for (int tried = 0; tried < 4; ++tried) {
+      const int fd = open(("jack-slot-" + std::to_string(tried % 2) + ".lock").c_str(),
+                          O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+      slot = tried % 2;
+      if (fd >= 0 && flock(fd, tried < 2 ? LOCK_EX | LOCK_NB : LOCK_EX) == 0) break;
       if (fd >= 0) close(fd);
-      fd = -1;
     }
-    if (fd < 0) {  // both busy: a third runner waits for the first slot
-      slot = 0;
-      fd = open("jack-slot-0.lock", O_RDWR | O_CREAT | O_CLOEXEC, 0600);
-      if (fd >= 0) flock(fd, LOCK_EX);
-    }
-    return "quillotone-test-" + std::to_string(slot);  // the lock lasts as long as the process
+    return "quillotone-test-" + std::to_string(slot);  // locked as long as the process lives
   }();
   return name;
 }
