@@ -9,7 +9,6 @@
 // lock it takes from then on goes unseen, and what it hands over under
 // those locks is reported as a race.
 #include <fcntl.h>
-#include <sys/file.h>
 #include <sys/prctl.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -78,31 +77,14 @@ class Child {
   int status_ = -1;
 };
 
-// Which of two JACK server names this test process uses, held until it
-// exits: ctest runs two tests at a time, so two JACK tests need not take
-// turns, and JACK's registry of eight servers never fills. It frees the entry
-// of a server that was killed only for the next server of the same name.
-inline const std::string& JackServerName() {
-  static const std::string name = [] {
-    int slot = 0;  // a third runner, were there one, waits for the first slot
-    for (int tried = 0; tried < 4; ++tried) {
-      const int fd = open(("jack-slot-" + std::to_string(tried % 2) + ".lock").c_str(),
-                          O_RDWR | O_CREAT | O_CLOEXEC, 0600);
-      slot = tried % 2;
-      if (fd >= 0 && flock(fd, tried < 2 ? LOCK_EX | LOCK_NB : LOCK_EX) == 0) break;
-      if (fd >= 0) close(fd);
-    }
-    return "quillotone-test-" + std::to_string(slot);  // locked as long as the process lives
-  }();
-  return name;
-}
-
 // A JACK server of the tests' own: `args` (jackd, the dummy driver), once it
 // answers. Reached by name only, so that a user's own server is never
-// touched. The one-shot commands (jack_wait here) go through std::system,
-// whose child is made by the C library alone.
+// touched. One name for every run (they take turns): JACK keeps eight
+// servers in its registry, and frees the entry of one that was killed only
+// for the next server of the same name. The one-shot commands (jack_wait
+// here) go through std::system, whose child is made by the C library alone.
 inline bool StartJack(Child& jackd, const std::vector<std::string>& args) {
-  setenv("JACK_DEFAULT_SERVER", JackServerName().c_str(), 1);
+  setenv("JACK_DEFAULT_SERVER", "quillotone-test", 1);
   setenv("JACK_NO_START_SERVER", "1", 1);
   return jackd.Start(args) && std::system("jack_wait -w -t 10") == 0;
 }
