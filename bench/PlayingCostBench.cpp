@@ -140,8 +140,8 @@ int Jack(const char* self, double seconds, int runs, const std::string& period) 
               "run  Quillotone %%  fluidsynth %%  ratio\n",
               soundFont.c_str(), period.c_str(), seconds);
   // One player at a time: with two clients on one server, the one first in
-  // its graph pays more for each cycle than the one after it (here 25 to 40 %
-  // more), whichever program it is.
+  // its graph mostly pays more for each cycle than the one after it,
+  // whichever program it is.
   const auto cpu = [&](const std::vector<std::string>& args) {
     const pid_t pid = Spawn(args);
     std::this_thread::sleep_for(std::chrono::seconds(3));  // loaded and playing
