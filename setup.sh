@@ -23,12 +23,17 @@ test_packages=(libgtest-dev timgm6mb-soundfont pulseaudio pulseaudio-utils pytho
 [ "$(. /etc/os-release && echo "${VERSION_ID:-}")" = 12 ] || test_packages+=(jack-example-tools)
 package_packages=(build-essential debhelper dpkg-dev lintian)
 
-install_missing() {
-  local missing=()
+# missing PACKAGE...: those not installed.
+missing() {
   for package in "$@"; do
     dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q 'install ok installed' ||
-      missing+=("$package")
+      echo "$package"
   done
+}
+
+install_missing() {
+  local missing
+  mapfile -t missing < <(missing "$@")
   [ ${#missing[@]} -eq 0 ] && return 0
   local sudo=()
   [ "$(id -u)" -eq 0 ] || sudo=(sudo)
@@ -86,11 +91,19 @@ case "${1:-}" in
     exec build/app/quillotone "${@:2}"
     ;;
   test)
-    install_missing "${build_packages[@]}" "${test_packages[@]}"
-    stage "packages"
+    install_missing "${build_packages[@]}" libgtest-dev
+    stage "packages for the build"
+    # The tests' own tools install while the plain build runs: it needs none
+    # of them. sudo asks for its password here, not behind the build.
+    if [ "$(id -u)" -ne 0 ] && [ -n "$(missing "${test_packages[@]}")" ]; then sudo -v; fi
+    install_missing "${test_packages[@]}" >build-packages.log 2>&1 &
+    packages=$!
     # The program as it ships (line tables only: the build is the tests' to run).
     build build-test -DQUILLOTONE_WERROR=ON -DCMAKE_CXX_FLAGS_RELWITHDEBINFO="-O2 -g1 -DNDEBUG"
     stage "plain build"
+    wait "$packages" ||
+      { tail -n 30 build-packages.log; echo "setup.sh: installing the tests' packages failed"; exit 1; }
+    stage "packages for the tests"
     # The suite mostly waits on servers and clocks: each sanitizer build is
     # made meanwhile, in the background at the lowest priority.
     build_behind build-asan -DQUILLOTONE_WERROR=ON -DQUILLOTONE_SANITIZE=address,undefined \
